@@ -17,10 +17,8 @@ constexpr const char* kPrefix = "sim#";
 
 class SimHandleState {
  public:
-  SimHandleState(uint16_t interfaceNumber, HidCollectionInfo collection, bool usesReportIds)
-      : interfaceNumber(interfaceNumber),
-        collection(std::move(collection)),
-        usesReportIds(usesReportIds) {}
+  SimHandleState(uint16_t number, HidCollectionInfo info, bool numbered)
+      : interfaceNumber(number), collection(std::move(info)), usesReportIds(numbered) {}
 
   const uint16_t interfaceNumber;
   const HidCollectionInfo collection;

@@ -16,6 +16,16 @@
 
 namespace qv {
 
+// The signed result of every device command.
+using TransactionResult = int;
+inline constexpr TransactionResult kResultSuccess = 1;
+inline constexpr TransactionResult kResultNoAnswer = 0;  // link not open, or no answer in time
+inline constexpr TransactionResult kResultWriteFailed = -1;
+inline constexpr TransactionResult kResultUnreachable = -101;  // receiver answered 0xAA
+inline constexpr TransactionResult kResultStatusFF = -102;
+inline constexpr TransactionResult kResultStatusFE = -103;
+inline constexpr TransactionResult kResultBadPage = -201;
+
 inline constexpr uint16_t kMaxDataSize = 512;
 inline constexpr int kModeWired = 1;
 inline constexpr int kModeWireless = 2;
@@ -36,6 +46,33 @@ class CommandLink {
 
   // The channel that transactions use in the current mode.
   HidChannel& Active() { return WirelessMode ? Receiver : Wired; }
+
+  // The transaction: one 64-byte request (shorter ones are padded with zeros, longer ones cut),
+  // then up to two reads for the echo of its command id. Status bytes are not mapped here.
+  TransactionResult Exchange(const uint8_t* request, size_t requestLength, uint8_t* response,
+                             size_t responseLength);
+  // The colour stream's exchange: cable only, one read, no traces, `Busy` untouched.
+  TransactionResult ExchangeNoWait(const uint8_t* request, size_t requestLength, uint8_t* response,
+                                   size_t responseLength);
+
+  // Commands. Reads copy the response data (bytes 8 onward) into `out`.
+  TransactionResult BeginUpdate();
+  TransactionResult EndUpdate();  // pauses 10 ms first
+  TransactionResult ReadDeviceInfo(uint8_t* out, size_t n = 34);
+  TransactionResult ReadSettings(uint16_t base, uint8_t* out, size_t n);
+  TransactionResult WriteSettings(uint16_t base, const uint8_t* data, size_t n);
+  TransactionResult ReadKeyMap(uint8_t* out);  // DataSize bytes
+  TransactionResult WriteKeyMap(int page, const uint8_t* data);  // DataSize bytes; page 0 only
+  TransactionResult ReadColorBank(int bank, uint8_t* out, size_t n);
+  TransactionResult WriteColorBank(int bank, const uint8_t* data, size_t n);
+  TransactionResult StreamColors(const uint8_t* data, size_t n);
+  TransactionResult WriteMacros(const uint8_t* data, size_t n);
+  TransactionResult WriteRecoilData(const uint8_t* data, size_t n);
+  TransactionResult ReadStatus(uint8_t base, uint8_t* out, size_t n);  // n at most 56
+  TransactionResult ReadLedTable(uint8_t* out);  // DataSize / 3 bytes
+  TransactionResult HostLighting();
+  // True when the device answers through the receiver; on the cable nothing is sent.
+  bool QueryLink();
 
   std::atomic<uint16_t> DataSize{kMaxDataSize};
   std::atomic<bool> Busy{false};
