@@ -124,7 +124,8 @@ int SimDevice::SendInputReport(uint16_t interfaceNumber, const uint8_t* report, 
     std::lock_guard<std::mutex> hold(lock_);
     for (const auto& weak : handles_) {
       auto h = weak.lock();
-      if (h && h->interfaceNumber == interfaceNumber && h->Wants(report, size)) targets.push_back(h);
+      if (h && h->interfaceNumber == interfaceNumber && h->Wants(report, size))
+        targets.push_back(h);
     }
   }
   for (const auto& h : targets) {
@@ -150,9 +151,9 @@ std::chrono::microseconds SimDevice::ReportDelay() const {
 
 void SimDevice::Attach(const std::shared_ptr<SimHandleState>& handle) {
   std::lock_guard<std::mutex> hold(lock_);
-  handles_.erase(std::remove_if(handles_.begin(), handles_.end(),
-                                [](const auto& w) { return w.expired(); }),
-                 handles_.end());
+  handles_.erase(
+      std::remove_if(handles_.begin(), handles_.end(), [](const auto& w) { return w.expired(); }),
+      handles_.end());
   handles_.push_back(handle);
 }
 
@@ -220,7 +221,8 @@ bool SimBackend::IsPlugged(const std::shared_ptr<SimDevice>& device) const {
 void SimBackend::EntriesOf(uint32_t id, const SimDevice& device,
                            std::vector<std::pair<HidInterfaceEntry, HidCollectionInfo>>* out) {
   for (const auto& iface : device.Interfaces()) {
-    HidDescriptorInfo info = ParseReportDescriptor(iface.descriptor.data(), iface.descriptor.size());
+    HidDescriptorInfo info =
+        ParseReportDescriptor(iface.descriptor.data(), iface.descriptor.size());
     if (!info.ok) continue;
     const bool several = info.collections.size() > 1;
     for (size_t c = 0; c < info.collections.size(); ++c) {

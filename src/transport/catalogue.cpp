@@ -50,7 +50,9 @@ bool SameSixValues(const SupportedInterface& row, const InterfaceCandidate& c) {
   return SamePathValues(row, c.ids) && row.UsagePage == c.usagePage && row.Usage == c.usage;
 }
 
-bool IsFree(const SupportedInterface& row) { return row.Present == 0 && row.DevicePath.empty(); }
+bool IsFree(const SupportedInterface& row) {
+  return row.Present == 0 && row.DevicePath.empty();
+}
 
 }  // namespace
 

@@ -61,7 +61,7 @@ class CommandLink {
   TransactionResult ReadDeviceInfo(uint8_t* out, size_t n = 34);
   TransactionResult ReadSettings(uint16_t base, uint8_t* out, size_t n);
   TransactionResult WriteSettings(uint16_t base, const uint8_t* data, size_t n);
-  TransactionResult ReadKeyMap(uint8_t* out);  // DataSize bytes
+  TransactionResult ReadKeyMap(uint8_t* out);                    // DataSize bytes
   TransactionResult WriteKeyMap(int page, const uint8_t* data);  // DataSize bytes; page 0 only
   TransactionResult ReadColorBank(int bank, uint8_t* out, size_t n);
   TransactionResult WriteColorBank(int bank, const uint8_t* data, size_t n);
@@ -69,7 +69,7 @@ class CommandLink {
   TransactionResult WriteMacros(const uint8_t* data, size_t n);
   TransactionResult WriteRecoilData(const uint8_t* data, size_t n);
   TransactionResult ReadStatus(uint8_t base, uint8_t* out, size_t n);  // n at most 56
-  TransactionResult ReadLedTable(uint8_t* out);  // DataSize / 3 bytes
+  TransactionResult ReadLedTable(uint8_t* out);                        // DataSize / 3 bytes
   TransactionResult HostLighting();
   // True when the device answers through the receiver; on the cable nothing is sent.
   bool QueryLink();

@@ -13,6 +13,8 @@ HidBackend& DefaultHidBackend() {
   return b ? *b : SystemHidBackend();
 }
 
-void SetDefaultHidBackend(HidBackend* backend) { g_default.store(backend); }
+void SetDefaultHidBackend(HidBackend* backend) {
+  g_default.store(backend);
+}
 
 }  // namespace qv

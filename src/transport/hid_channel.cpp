@@ -4,9 +4,13 @@ namespace qv {
 
 HidChannel::HidChannel(HidBackend* backend) : backend_(backend) {}
 
-HidChannel::~HidChannel() { Close(); }
+HidChannel::~HidChannel() {
+  Close();
+}
 
-HidBackend& HidChannel::Backend() const { return backend_ ? *backend_ : DefaultHidBackend(); }
+HidBackend& HidChannel::Backend() const {
+  return backend_ ? *backend_ : DefaultHidBackend();
+}
 
 bool HidChannel::Enumerate() {
   entries_.clear();

@@ -77,7 +77,7 @@ INSTANTIATE_TEST_SUITE_P(
         PathCase{"hid#vid_320f&pid_5abc&mi_01", {0x320F, 0x5ABC, 1, 0}},
         PathCase{"hid#vid_0c76&pid_1630&mi_03#8&2f", {0x0C76, 0x1630, 3, 0}},  // no "&col"
         PathCase{"sim#vid_320f&pid_5080&mi_01&col04#12", {0x320F, 0x5080, 1, 4}},
-        PathCase{"vid_&pid_zz", {0, 0, 0, 0}},                     // tokens without digits
+        PathCase{"vid_&pid_zz", {0, 0, 0, 0}},                        // tokens without digits
         PathCase{"vid_123456789&pid_10000", {0x6789, 0x0000, 0, 0}},  // low 16 bits kept
         PathCase{"", {0, 0, 0, 0}}));
 
