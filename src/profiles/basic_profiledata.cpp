@@ -123,7 +123,9 @@ int CBasicProfiledata::SaveDeviceEntry(const Json::Value& document, const std::s
   return store_.WriteJsonFile(path, root);
 }
 
-int CBasicProfiledata::SaveProfile() { return SaveDeviceEntry(document_, profilePath_); }
+int CBasicProfiledata::SaveProfile() {
+  return SaveDeviceEntry(document_, profilePath_);
+}
 
 int CBasicProfiledata::SaveSecondEntry(const std::string& path) {
   return SaveDeviceEntry(secondDocument_, path);
@@ -142,7 +144,9 @@ Json::Value& CBasicProfiledata::MutableSection(const char* key) {
   return JsonEnsureObject(JsonObjectMember(document_, key));
 }
 
-Json::Value& CBasicProfiledata::MutableDocument() { return JsonEnsureObject(document_); }
+Json::Value& CBasicProfiledata::MutableDocument() {
+  return JsonEnsureObject(document_);
+}
 
 LightSettings CBasicProfiledata::LightInfo() {
   const Json::Value* s = Section("LightInfo");

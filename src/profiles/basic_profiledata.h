@@ -31,7 +31,7 @@
 namespace qv {
 
 // Bounds on lists read from a file; longer arrays are read up to the bound.
-inline constexpr size_t kMaxKeySlots = 256;     // the keyboard has 170 key slots
+inline constexpr size_t kMaxKeySlots = 256;  // the keyboard has 170 key slots
 inline constexpr size_t kMaxLightListSize = 256;
 inline constexpr int kMaxDeviceEntryIndex = 3;
 

@@ -8,14 +8,16 @@ namespace qv {
 
 namespace {
 
-constexpr const char* kSettingKeys[8] = {"MagicEnable",        "MagicType",  "EqType",
-                                         "CustomEqSeletIndex", "MicInSelect", "MicInValue",
+constexpr const char* kSettingKeys[8] = {"MagicEnable",        "MagicType",      "EqType",
+                                         "CustomEqSeletIndex", "MicInSelect",    "MicInValue",
                                          "MicMoniterSelect",   "MicMoniterValue"};
 constexpr const char* kEqHz = "EQHzValueInfo";
 constexpr const char* kCustomNames = "CustomEQNameInfo";
 constexpr const char* kCustomHz = "CustomEQHzValueInfo";
 
-bool PresetInBounds(int preset) { return preset >= 0 && preset < kMaxCustomEqPresets; }
+bool PresetInBounds(int preset) {
+  return preset >= 0 && preset < kMaxCustomEqPresets;
+}
 
 // Reads the ten bands of element `slot` of the array `key`, creating missing bands as 0 when
 // the array or the slot is missing.

@@ -40,6 +40,7 @@ bool JsonInt64Of(const Json::Value& value, int64_t* out) {
 
 bool JsonIntOf(const Json::Value& value, int* out) {
   int64_t v = 0;
+  if (value.type() == Json::uintValue && value.asUInt64() > uint64_t{INT64_MAX}) return false;
   if (!JsonInt64Of(value, &v)) return false;
   if (v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max()) return false;
   *out = static_cast<int>(v);

@@ -13,7 +13,9 @@ constexpr const char* kCustomLightMode = "CustomLightMode";
 constexpr const char* kLightColorInfo = "LightColorInfo";
 constexpr const char* kGroupIndex = "CustomLightModeGroupIndex";
 
-bool GroupInBounds(int group) { return group >= 0 && group < kMaxCustomLightGroups; }
+bool GroupInBounds(int group) {
+  return group >= 0 && group < kMaxCustomLightGroups;
+}
 
 Json::Value ColorObject(const CustomLightColor& c) {
   Json::Value v(Json::objectValue);

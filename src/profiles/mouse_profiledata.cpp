@@ -12,7 +12,9 @@ constexpr const char* kDpiStages = "DPIStages";
 constexpr const char* kStageDpis = "StageDPIs";
 constexpr const char* kStageActive = "StageActive";
 
-bool StageInBounds(int stage) { return stage >= 0 && static_cast<size_t>(stage) < kMaxDpiStages; }
+bool StageInBounds(int stage) {
+  return stage >= 0 && static_cast<size_t>(stage) < kMaxDpiStages;
+}
 
 }  // namespace
 

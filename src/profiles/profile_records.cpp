@@ -4,7 +4,9 @@ namespace qv {
 
 namespace {
 
-uint8_t ByteOf(uint32_t word, int index) { return static_cast<uint8_t>(word >> (8 * index)); }
+uint8_t ByteOf(uint32_t word, int index) {
+  return static_cast<uint8_t>(word >> (8 * index));
+}
 
 uint32_t WordOf(uint8_t b0, uint8_t b1, uint8_t b2, uint8_t b3) {
   return uint32_t{b0} | (uint32_t{b1} << 8) | (uint32_t{b2} << 16) | (uint32_t{b3} << 24);
@@ -13,7 +15,7 @@ uint32_t WordOf(uint8_t b0, uint8_t b1, uint8_t b2, uint8_t b3) {
 }  // namespace
 
 std::array<uint8_t, 14> LightSettings::Bytes() const {
-  return {selectItem, light, speed,       fx,         multiColor,  red,         green,
+  return {selectItem, light,       speed,       fx,          multiColor,  red,         green,
           blue,       reserved[0], reserved[1], reserved[2], zzccLedMode, customGroup, oldLedMode};
 }
 
