@@ -9,6 +9,8 @@
 #include <mutex>
 #include <system_error>
 
+#include "profiles/json_file_store.h"
+
 namespace qv {
 
 namespace {
@@ -105,6 +107,10 @@ std::string UpdateTempFolder() {
   const std::string folder = WithSlash(base) + kUpdateTempFolderName + "/";
   MakeFolder(folder);
   return folder;
+}
+
+Json::Value ReadSeededUserFile(const JsonFileStore& store, const std::string& fileName) {
+  return store.ReadSeededJsonFile(UserDataRoot() + fileName, DefaultDataFolder() + fileName);
 }
 
 }  // namespace qv

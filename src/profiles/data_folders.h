@@ -14,10 +14,14 @@
 // document. Callable from any thread; the install-folder override is guarded by a lock.
 #pragma once
 
+#include <json/json.h>
+
 #include <string>
 #include <string_view>
 
 namespace qv {
+
+class JsonFileStore;
 
 inline constexpr const char* kProductCode = "QV5307";
 inline constexpr const char* kDefaultDataFolderName = "DefaultData";
@@ -34,5 +38,10 @@ std::string DeviceDataFolder(std::string_view kindName);
 // DefaultDataFolder + kind name + ".Json": the kind's factory default profile.
 std::string DefaultProfilePath(std::string_view kindName);
 std::string UpdateTempFolder();
+
+// The user's copy of `fileName` in UserDataRoot, seeded from the same name in DefaultDataFolder
+// when it is missing or damaged (see JsonFileStore::ReadSeededJsonFile). Used for the colour
+// palette and "AudioFile.json".
+Json::Value ReadSeededUserFile(const JsonFileStore& store, const std::string& fileName);
 
 }  // namespace qv

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "profiles/json_file_store.h"
 #include "temp_folder.h"
 
 namespace qv {
@@ -66,6 +67,15 @@ TEST_F(DataFoldersTest, InstallFolderDefaultsToExecutableFolderAndCanBeOverridde
   EXPECT_FALSE(Exists(Root() + "install")) << "read-only folders are never created";
   SetInstallFolder("");
   EXPECT_NE(InstallFolder(), Root() + "install/");
+}
+
+TEST_F(DataFoldersTest, UserFileIsSeededFromSameNameInDefaultData) {
+  SetInstallFolder(Root() + "install");
+  std::filesystem::create_directories(Root() + "install/DefaultData");
+  WriteText(Root() + "install/DefaultData/AudioFile.json", "{\"x\":3}");
+  JsonFileStore store;
+  EXPECT_EQ(ReadSeededUserFile(store, "AudioFile.json")["x"].asInt(), 3);
+  EXPECT_EQ(store.ReadJsonFile(UserDataRoot() + "AudioFile.json")["x"].asInt(), 3);
 }
 
 }  // namespace
