@@ -11,18 +11,11 @@
 #include <ctime>
 #include <string>
 
+#include "platform/trace.h"
+
 namespace qv {
 
 namespace {
-
-// Debug trace; only when QV_TRACE is set in the environment. Carries no behaviour.
-void Trace(const char* format, ...) {
-  if (std::getenv("QV_TRACE") == nullptr) return;
-  va_list args;
-  va_start(args, format);
-  std::vfprintf(stderr, format, args);
-  va_end(args);
-}
 
 JsonReadStatus ReadFileText(const std::string& path, std::string* text) {
   text->clear();
