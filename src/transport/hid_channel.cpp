@@ -132,6 +132,13 @@ bool HidChannel::ParseInputReport(const uint8_t* report, size_t size,
                                   std::vector<HidInputItem>* items) const {
   std::lock_guard<std::mutex> hold(lock_);
   if (!handle_) return false;
+  // Reads hand out a 0 id byte first when the interface numbers no reports; the decoder takes
+  // such reports without it.
+  if (collection_.reportIds.empty()) {
+    if (size == 0 || report[0] != 0) return false;
+    ++report;
+    --size;
+  }
   return DecodeInputReport(collection_, report, size, items);
 }
 

@@ -123,8 +123,9 @@ TEST_F(ChannelTest, InfiniteReadEndsAtOnceWhenClosedFromAnotherThread) {
   EXPECT_FALSE(returned);
   auto closeAt = Clock::now();
   ch.Close();  // returns only after the reader has left the interface
-  EXPECT_TRUE(returned);
+  EXPECT_FALSE(ch.ReadPending());
   reader.join();
+  EXPECT_TRUE(returned);
   EXPECT_FALSE(result);
   EXPECT_LT(endedAt - closeAt, milliseconds(200));
   EXPECT_FALSE(ch.IsOpen());
