@@ -20,6 +20,10 @@ CWindowBase::CWindowBase(QWidget* parent)
 }
 
 CWindowBase::~CWindowBase() {
+  // Tearing the widget down moves focus and hides controls; none of that may reach Notify()
+  // of an object that is half gone.
+  delete adapter_;
+  adapter_ = nullptr;
   if (modalLoop_) modalLoop_->exit(code_);
 }
 
@@ -70,10 +74,13 @@ int CWindowBase::ShowModal() {
   show();
   QEventLoop loop;
   modalLoop_ = &loop;
-  loop.exec(QEventLoop::DialogExec);
+  QPointer<CWindowBase> self(this);
+  // The loop's own result carries the code, so it survives a window deleted while modal.
+  const int code = loop.exec(QEventLoop::DialogExec);
+  if (!self) return code;
   modalLoop_ = nullptr;
   setWindowModality(Qt::NonModal);
-  return code_;
+  return code;
 }
 
 void CWindowBase::Close(int code) {

@@ -364,6 +364,15 @@ TEST(ModalWindowTest, ShowModalReturnsTheClosingCode) {
   UiResources::Release();
 }
 
+TEST(ModalWindowTest, DeletingAModalWindowEndsItsLoop) {
+  UseTestSkin();
+  auto* window = new CWindowBase;
+  ASSERT_TRUE(window->Create(QStringLiteral("XML_SMALL"), QStringLiteral("modal")));
+  QTimer::singleShot(20, [window] { delete window; });
+  EXPECT_EQ(window->ShowModal(), 0);
+  UiResources::Release();
+}
+
 class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -107,6 +107,13 @@ TEST(InstanceTest, StartsWithoutASessionBus) {
   EXPECT_TRUE(log.contains(QStringLiteral("InitWindow"))) << log.toStdString();
 }
 
+TEST(InstanceTest, HandOverWithoutARunningInstanceReportsTheOwnerGone) {
+  if (!HaveSessionBus()) GTEST_SKIP() << "no session bus; run under dbus-run-session";
+  ASSERT_FALSE(ServiceOwned());
+  MessageBus bus;
+  EXPECT_EQ(bus.HandOver(), MessageBus::HandOverResult::kOwnerGone);
+}
+
 TEST(InstanceTest, BroadcastsFromOtherProgramsArriveByIdAndOurOwnDoNot) {
   if (!HaveSessionBus()) GTEST_SKIP() << "no session bus; run under dbus-run-session";
   MessageBus bus;
