@@ -1,0 +1,93 @@
+// Program entry: private fonts, the single instance, the interface resources and control
+// classes, the main window and the event loop; then everything is undone in reverse order.
+// Always ends with 0.
+//
+// Two environment settings let tests drive a real start without a person:
+//   QV5307_QUIT_AFTER_MS     end the event loop after this many milliseconds;
+//   QV5307_QUIT_ON_INSTANCE  end shortly after a second start handed over.
+#include <QApplication>
+#include <QDebug>
+#include <QTimer>
+#include <memory>
+
+#include "app/app_fonts.h"
+#include "app/control_factory.h"
+#include "app/main_wnd.h"
+#include "app/register_controls.h"
+#include "app/ui_resources.h"
+#include "platform/qt/message_bus.h"
+#include "platform/registered_messages.h"
+
+using qv::ui::MessageBus;
+
+namespace {
+
+// True when this process should go on as the running instance.
+bool TakeInstance(MessageBus& bus) {
+  MessageBus::ClaimResult claim = bus.ClaimInstance();
+  if (claim != MessageBus::ClaimResult::kTaken) return true;
+  if (bus.HandOver() != MessageBus::HandOverResult::kOwnerGone) return false;
+  // The running instance ended between our claim and the hand-over: take its place.
+  return bus.ClaimInstance() != MessageBus::ClaimResult::kTaken;
+}
+
+void ApplyTestOptions(qv::ui::CMainWnd& window) {
+  bool ok = false;
+  const int quitAfter = qEnvironmentVariableIntValue("QV5307_QUIT_AFTER_MS", &ok);
+  if (ok && quitAfter > 0) QTimer::singleShot(quitAfter, &window, [&window] { window.Close(0); });
+  if (qEnvironmentVariableIsSet("QV5307_QUIT_ON_INSTANCE")) {
+    QObject::connect(&window, &qv::ui::CMainWnd::InstanceMessage, &window, [&window] {
+      QTimer::singleShot(100, &window, [&window] { window.Close(0); });
+    });
+  }
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("QV5307"));
+
+  qv::ui::AppFonts fonts;
+  fonts.Load(QCoreApplication::applicationDirPath());
+
+  qDebug().noquote() << QString::asprintf("软件标示：%d", static_cast<int>(qv::UWM_INSTANCE_MSG));
+  if (!qv::IsRegisteredMessage(qv::UWM_INSTANCE_MSG)) {
+    fonts.Unload();
+    return 0;
+  }
+
+  auto bus = std::make_unique<MessageBus>();
+  if (!TakeInstance(*bus)) {
+    qDebug() << "QV5307 is already running; handed over to it";
+    bus.reset();
+    fonts.Unload();
+    return 0;
+  }
+  const bool haveBus = bus->HasBus();
+
+  qv::ui::UiResources::LoadResourceMap();
+  qv::ui::RegisterSystemControls();
+
+  auto window = std::make_unique<qv::ui::CMainWnd>(haveBus ? bus.get() : nullptr);
+  if (window->CreateMain()) {
+    QObject::connect(bus.get(), &MessageBus::MessageArrived, window.get(),
+                     &qv::ui::CMainWnd::OnRegisteredMessage);
+    QApplication::setQuitOnLastWindowClosed(!window->HasTray());
+    ApplyTestOptions(*window);
+    window->CenterWindow();
+    window->show();
+    window->CenterWindow();  // again, now that a window manager may have framed it
+    app.exec();
+  } else {
+    qDebug() << "main layout missing; ending";
+  }
+
+  window.reset();
+  qv::ui::UiResources::Release();
+  qv::ui::ControlFactory::Instance().Clear();
+  bus->ReleaseInstance();
+  bus.reset();
+  fonts.Unload();
+  return 0;
+}

@@ -1,0 +1,74 @@
+#include "app/ui_resources.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QXmlStreamReader>
+
+namespace qv::ui {
+
+QString& UiResources::folder() {
+  static QString value;
+  return value;
+}
+
+QHash<QString, QString>& UiResources::map() {
+  static QHash<QString, QString> value;
+  return value;
+}
+
+void UiResources::SetInstallFolder(const QString& folderPath) {
+  folder() = folderPath;
+}
+
+QString UiResources::InstallFolder() {
+  if (!folder().isEmpty()) return folder();
+  return QCoreApplication::applicationDirPath();
+}
+
+QString UiResources::SkinFolder() {
+  return QDir(InstallFolder()).filePath(QStringLiteral("skin")) + '/';
+}
+
+static QString NormaliseRelative(QString name) {
+  name.replace('\\', '/');
+  return name;
+}
+
+bool UiResources::LoadResourceMap(const QString& fileName) {
+  map().clear();
+  QFile file(SkinFolder() + fileName);
+  if (!file.open(QIODevice::ReadOnly)) {
+    qDebug() << "resource map missing:" << file.fileName();
+    return false;
+  }
+  QXmlStreamReader xml(&file);
+  while (!xml.atEnd()) {
+    if (xml.readNext() != QXmlStreamReader::StartElement) continue;
+    if (xml.name() != QLatin1String("Layout")) continue;
+    const QString name = xml.attributes().value(QLatin1String("name")).toString();
+    const QString path = xml.attributes().value(QLatin1String("file")).toString();
+    if (!name.isEmpty() && !path.isEmpty()) map().insert(name, NormaliseRelative(path));
+  }
+  if (xml.hasError()) {
+    qDebug() << "resource map unreadable:" << file.fileName() << xml.errorString();
+    map().clear();
+    return false;
+  }
+  return true;
+}
+
+void UiResources::Release() {
+  map().clear();
+  folder().clear();
+}
+
+QString UiResources::ResolvePath(const QString& name) {
+  const auto it = map().constFind(name);
+  const QString relative = it != map().constEnd() ? *it : NormaliseRelative(name);
+  if (QDir::isAbsolutePath(relative)) return relative;
+  return SkinFolder() + relative;
+}
+
+}  // namespace qv::ui
