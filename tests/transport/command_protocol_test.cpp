@@ -83,10 +83,12 @@ TEST_F(CommandProtocolTest, RequestsMatchGoldenPacketsAndAreTracedInTwoLines) {
   ASSERT_GE(traces.size(), 6u);
   EXPECT_EQ(traces[0], "命令");
   auto golden = GoldenLines("begin_update_request");
+  ASSERT_EQ(golden.size(), 2u);
   EXPECT_EQ(traces[1], golden[0]);
   EXPECT_EQ(traces[2], golden[1]);
   EXPECT_EQ(traces[3], "返回");
   auto answers = firmware_->Packets();
+  ASSERT_GE(answers.size(), 2u);
   auto answer = FormatPacketLines(answers[1].packet.data());
   EXPECT_EQ(traces[4], answer[0]);
   EXPECT_EQ(traces[5], answer[1]);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <mutex>
@@ -80,7 +81,10 @@ class ProtocolFixture : public testing::Test {
   // A golden packet file: '#' comment lines, then the packet as its two trace lines.
   static std::vector<std::string> GoldenLines(const std::string& name) {
     const char* root = std::getenv("QV_TEST_DATA");
-    std::ifstream in(std::string(root ? root : "tests/data") + "/packets/" + name + ".txt");
+    const std::filesystem::path data =
+        root ? std::filesystem::path(root)
+             : std::filesystem::path(__FILE__).parent_path().parent_path() / "data";
+    std::ifstream in(data / "packets" / (name + ".txt"));
     EXPECT_TRUE(in.good()) << name;
     std::vector<std::string> lines;
     for (std::string line; std::getline(in, line);) {
