@@ -15,3 +15,10 @@ cmake -S . -B build-asan -DQV_BUILD_UI=OFF -DQV_BUILD_BENCH=OFF \
   -DQV_SANITIZE=address,undefined -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build build-asan -j"$jobs"
 (cd build-asan && ctest --output-on-failure -j"$jobs" --timeout 300)
+
+# The command link's concurrency tests once more under ThreadSanitizer: only the transport test
+# program, only the tests that drive one link from several threads.
+cmake -S . -B build-tsan -DQV_BUILD_UI=OFF -DQV_BUILD_BENCH=OFF \
+  -DQV_SANITIZE=thread -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake --build build-tsan -j"$jobs" --target qv_test_transport
+(cd build-tsan && ctest --output-on-failure -j"$jobs" --timeout 300 -R 'CommandConcurrency')
