@@ -48,9 +48,26 @@ const std::vector<uint8_t>& KeyboardMultiDescriptor() {
 }
 
 SimKeyboard::SimKeyboard(uint16_t productId)
+    : SimKeyboard(std::make_shared<KeyboardFirmware>(), productId) {}
+
+SimKeyboard::SimKeyboard(std::shared_ptr<KeyboardFirmware> firmware, uint16_t productId)
     : SimDevice(kKeyboardVendorId, productId, kKeyboardVersion,
                 {SimInterface{0, KeyboardBootDescriptor()},
-                 SimInterface{1, KeyboardMultiDescriptor()}}) {}
+                 SimInterface{1, KeyboardMultiDescriptor()}}),
+      firmware_(std::move(firmware)),
+      path_(productId == kReceiverProductId ? SimPath::kReceiver : SimPath::kCable) {
+  firmware_->AddPort(this);
+}
+
+SimKeyboard::~SimKeyboard() { firmware_->RemovePort(this); }
+
+void SimKeyboard::OnOutputReport(uint16_t interfaceNumber, const uint8_t* report, size_t size) {
+  if (interfaceNumber != 1 || size == 0 || report[0] != kCommandReportId) return;
+  std::lock_guard<std::mutex> hold(answerLock_);
+  for (const CommandPacket& answer : firmware_->HandleRequest(path_, report, size)) {
+    SendInputReport(1, answer.data(), answer.bytes.size());
+  }
+}
 
 int SimKeyboard::SendNotification(uint16_t code) {
   const uint8_t report[3] = {kConsumerReportId, static_cast<uint8_t>(code & 0xFF),

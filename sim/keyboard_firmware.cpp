@@ -1,0 +1,348 @@
+#include "sim/keyboard_firmware.h"
+
+#include <algorithm>
+
+#include "sim/sim_keyboard.h"
+#include "transport/notification_code.h"
+
+namespace qv::sim {
+
+namespace {
+
+struct FactoryKey {
+  uint8_t type, first, second;
+};
+
+// The 61 keys in the order of their device positions, row by row: an ordinary key is type 0x20
+// with a modifier mask and a HID usage; Fn is a device function.
+constexpr FactoryKey kFactoryKeys[] = {
+    // Esc, 1..0, -, =, Backspace
+    {0x20, 0, 0x29},
+    {0x20, 0, 0x1E},
+    {0x20, 0, 0x1F},
+    {0x20, 0, 0x20},
+    {0x20, 0, 0x21},
+    {0x20, 0, 0x22},
+    {0x20, 0, 0x23},
+    {0x20, 0, 0x24},
+    {0x20, 0, 0x25},
+    {0x20, 0, 0x26},
+    {0x20, 0, 0x27},
+    {0x20, 0, 0x2D},
+    {0x20, 0, 0x2E},
+    {0x20, 0, 0x2A},
+    // Tab, Q..P, [, ], backslash
+    {0x20, 0, 0x2B},
+    {0x20, 0, 0x14},
+    {0x20, 0, 0x1A},
+    {0x20, 0, 0x08},
+    {0x20, 0, 0x15},
+    {0x20, 0, 0x17},
+    {0x20, 0, 0x1C},
+    {0x20, 0, 0x18},
+    {0x20, 0, 0x0C},
+    {0x20, 0, 0x12},
+    {0x20, 0, 0x13},
+    {0x20, 0, 0x2F},
+    {0x20, 0, 0x30},
+    {0x20, 0, 0x31},
+    // Caps Lock, A..L, ;, ', Enter
+    {0x20, 0, 0x39},
+    {0x20, 0, 0x04},
+    {0x20, 0, 0x16},
+    {0x20, 0, 0x07},
+    {0x20, 0, 0x09},
+    {0x20, 0, 0x0A},
+    {0x20, 0, 0x0B},
+    {0x20, 0, 0x0D},
+    {0x20, 0, 0x0E},
+    {0x20, 0, 0x0F},
+    {0x20, 0, 0x33},
+    {0x20, 0, 0x34},
+    {0x20, 0, 0x28},
+    // Left Shift, Z..M, comma, period, slash, Right Shift
+    {0x20, 0x02, 0},
+    {0x20, 0, 0x1D},
+    {0x20, 0, 0x1B},
+    {0x20, 0, 0x06},
+    {0x20, 0, 0x19},
+    {0x20, 0, 0x05},
+    {0x20, 0, 0x11},
+    {0x20, 0, 0x10},
+    {0x20, 0, 0x36},
+    {0x20, 0, 0x37},
+    {0x20, 0, 0x38},
+    {0x20, 0x20, 0},
+    // Left Ctrl, Left Win, Left Alt, Space, Right Alt, Fn, Menu, Right Ctrl
+    {0x20, 0x01, 0},
+    {0x20, 0x08, 0},
+    {0x20, 0x04, 0},
+    {0x20, 0, 0x2C},
+    {0x20, 0x40, 0},
+    {0xA0, 0x01, 0},
+    {0x20, 0, 0x65},
+    {0x20, 0x10, 0},
+};
+constexpr size_t kFactoryKeyCount = sizeof kFactoryKeys / sizeof kFactoryKeys[0];
+static_assert(kFactoryKeyCount == 61);
+
+constexpr uint8_t kMacroUnits = 0x20;  // × 128 bytes
+constexpr uint16_t kFirmwareVersion = 0x0105;
+constexpr size_t kFrameMemory = 512;
+
+// A block access of a request; false when it runs outside the block.
+bool Access(std::vector<uint8_t>& block, const CommandPacket& request, CommandPacket* answer,
+            bool write) {
+  const size_t length = request.Length();
+  const size_t offset = request.Offset();
+  if (length > kPacketDataSize || offset + length > block.size()) return false;
+  if (write) {
+    std::copy_n(request.Payload(), length, block.begin() + static_cast<ptrdiff_t>(offset));
+  } else {
+    std::copy_n(block.begin() + static_cast<ptrdiff_t>(offset), length, answer->Payload());
+  }
+  return true;
+}
+
+// Counts down a fault; true when it applies to this request.
+bool Take(int* count) {
+  if (*count == 0) return false;
+  if (*count > 0) --*count;
+  return true;
+}
+
+}  // namespace
+
+KeyboardTables FactoryKeyboardTables(uint8_t positions) {
+  KeyboardTables t;
+  t.deviceInfo[0] = 0x01;  // device kind: keyboard
+  t.deviceInfo[1] = kFirmwareVersion & 0xFF;
+  t.deviceInfo[2] = kFirmwareVersion >> 8;
+  t.deviceInfo[5] = positions;
+  t.deviceInfo[6] = kMacroUnits;
+
+  t.keyMap.assign(kKeyMapMemory, 0);
+  t.ledTable.assign(positions, 0xFF);
+  for (size_t p = 0; p < positions && p < kFactoryKeyCount && 3 * p + 2 < kKeyMapMemory; ++p) {
+    t.keyMap[3 * p] = kFactoryKeys[p].type;
+    t.keyMap[3 * p + 1] = kFactoryKeys[p].first;
+    t.keyMap[3 * p + 2] = kFactoryKeys[p].second;
+    t.ledTable[p] = static_cast<uint8_t>(p);
+  }
+
+  t.settings.assign(kSettingsSlotStride * (kSettingsSlotCount - 1) + kSettingsRecordSize, 0);
+  for (size_t k = 0; k < kSettingsSlotCount; ++k) {
+    uint8_t* r = t.settings.data() + kSettingsSlotStride * k;
+    r[1] = 0x01;  // light mode code
+    r[2] = 4;     // brightness
+    r[3] = 2;     // 4 - speed
+    r[6] = 0xFF;  // red
+    r[22] = 1;    // polling rate
+  }
+  t.settings[0] = 0;  // active slot
+
+  t.colorBanks.assign(kColorBankCount * kBankStride, 0);
+  t.macros.assign(static_cast<size_t>(kMacroUnits) * 128, 0);
+  t.status.assign(kStatusMemory, 0);
+  t.status[4] = 100;  // battery level
+  t.frame.assign(kFrameMemory, 0);
+  return t;
+}
+
+KeyboardFirmware::KeyboardFirmware(KeyboardTables tables) : tables_(std::move(tables)) {}
+
+KeyboardFirmware::~KeyboardFirmware() = default;
+
+KeyboardTables KeyboardFirmware::Tables() const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return tables_;
+}
+
+void KeyboardFirmware::SetTables(KeyboardTables tables) {
+  std::lock_guard<std::mutex> hold(lock_);
+  tables_ = std::move(tables);
+}
+
+void KeyboardFirmware::DropAnswers(int count) {
+  std::lock_guard<std::mutex> hold(lock_);
+  dropCount_ = count;
+}
+
+void KeyboardFirmware::WrongEcho(int count, uint8_t id) {
+  std::lock_guard<std::mutex> hold(lock_);
+  wrongEchoCount_ = count;
+  wrongEchoId_ = id;
+}
+
+void KeyboardFirmware::StrayAnswers(int count, uint8_t id) {
+  std::lock_guard<std::mutex> hold(lock_);
+  strayCount_ = count;
+  strayId_ = id;
+}
+
+void KeyboardFirmware::FailPacket(uint8_t command, int nth, uint8_t status) {
+  std::lock_guard<std::mutex> hold(lock_);
+  failCommand_ = command;
+  failCountdown_ = std::max(nth, 0);
+  failStatus_ = status;
+}
+
+void KeyboardFirmware::ClearFaults() {
+  std::lock_guard<std::mutex> hold(lock_);
+  dropCount_ = wrongEchoCount_ = strayCount_ = failCountdown_ = 0;
+}
+
+std::vector<PacketRecord> KeyboardFirmware::Packets() const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return record_;
+}
+
+void KeyboardFirmware::ClearPackets() {
+  std::lock_guard<std::mutex> hold(lock_);
+  record_.clear();
+}
+
+void KeyboardFirmware::RecordLocked(SimPath path, PacketDirection direction,
+                                    const CommandPacket& packet) {
+  record_.push_back({std::chrono::steady_clock::now(), path, direction, packet});
+}
+
+std::vector<CommandPacket> KeyboardFirmware::HandleRequest(SimPath path, const uint8_t* report,
+                                                           size_t size) {
+  const CommandPacket request = PadRequest(report, size);
+  std::lock_guard<std::mutex> hold(lock_);
+  RecordLocked(path, PacketDirection::kRequest, request);
+  if (Take(&dropCount_)) return {};
+
+  CommandPacket answer;
+  answer[0] = kCommandReport;
+  for (size_t i = 3; i <= 6; ++i) answer[i] = request[i];  // command id, length, offset
+  if (!ChecksumMatches(request)) {
+    answer[7] = kStatusError;
+  } else if (failCountdown_ > 0 && request.Command() == failCommand_ && --failCountdown_ == 0) {
+    answer[7] = failStatus_;
+  } else if (path == SimPath::kReceiver && request.Command() == kCmdQueryLink) {
+    // The receiver answers the link query itself.
+    answer.Payload()[0] = inReach_ ? kLinkedMark : 0x00;
+  } else if (path == SimPath::kReceiver && !inReach_) {
+    answer = CommandPacket{};
+    answer[0] = kCommandReport;
+    answer[3] = kUnreachableId;
+  } else {
+    Execute(path, request, &answer);
+  }
+  if (Take(&wrongEchoCount_)) answer[3] = wrongEchoId_;
+  SealPacket(&answer);
+
+  std::vector<CommandPacket> out;
+  while (Take(&strayCount_)) {
+    CommandPacket stray;
+    stray[0] = kCommandReport;
+    stray[3] = strayId_;
+    SealPacket(&stray);
+    out.push_back(stray);
+    if (strayCount_ < 0) break;  // "every request" means one stray before each answer
+  }
+  out.push_back(answer);
+  for (const CommandPacket& p : out) RecordLocked(path, PacketDirection::kAnswer, p);
+  return out;
+}
+
+void KeyboardFirmware::Execute(SimPath, const CommandPacket& request, CommandPacket* answer) {
+  KeyboardTables& t = tables_;
+  bool ok = true;
+  switch (request.Command()) {
+    case kCmdBeginUpdate:
+      t.updating = true;
+      break;
+    case kCmdEndUpdate:
+      t.updating = false;
+      ++t.updatesEnded;
+      break;
+    case kCmdReadDeviceInfo: {
+      std::vector<uint8_t> info(t.deviceInfo.begin(), t.deviceInfo.end());
+      ok = Access(info, request, answer, false);
+      break;
+    }
+    case kCmdReadSettings:
+      ok = Access(t.settings, request, answer, false);
+      break;
+    case kCmdWriteSettings:
+      ok = Access(t.settings, request, answer, true);
+      break;
+    case kCmdReadKeyMap:
+      ok = Access(t.keyMap, request, answer, false);
+      break;
+    case kCmdWriteKeyMap:
+      ok = Access(t.keyMap, request, answer, true);
+      break;
+    case kCmdReadColorBank:
+      ok = Access(t.colorBanks, request, answer, false);
+      break;
+    case kCmdWriteColorBank:
+      ok = Access(t.colorBanks, request, answer, true);
+      break;
+    case kCmdStreamColors:
+      ok = Access(t.frame, request, answer, true);
+      break;
+    case kCmdWriteMacros:
+      ok = Access(t.macros, request, answer, true);
+      break;
+    case kCmdReadStatus:
+      ok = Access(t.status, request, answer, false);
+      break;
+    case kCmdReadLedTable:
+      ok = Access(t.ledTable, request, answer, false);
+      break;
+    case kCmdHostLighting:
+      t.hostLighting = true;
+      break;
+    default:
+      // Not a keyboard command (the recoil upload, the link query on the cable, ...).
+      (*answer)[7] = kStatusError;
+      return;
+  }
+  if (!ok) (*answer)[7] = kStatusRejected;
+}
+
+void KeyboardFirmware::AddPort(SimKeyboard* port) {
+  std::lock_guard<std::mutex> hold(portsLock_);
+  ports_.push_back(port);
+}
+
+void KeyboardFirmware::RemovePort(SimKeyboard* port) {
+  std::lock_guard<std::mutex> hold(portsLock_);
+  ports_.erase(std::remove(ports_.begin(), ports_.end(), port), ports_.end());
+}
+
+void KeyboardFirmware::Notify(uint16_t code) {
+  std::lock_guard<std::mutex> hold(portsLock_);
+  for (SimKeyboard* port : ports_) {
+    if (port->Path() == SimPath::kReceiver && !inReach_) continue;
+    port->SendNotification(code);
+  }
+}
+
+void KeyboardFirmware::PressKey(uint8_t position) {
+  Notify(KeyDownCode(position));
+}
+
+void KeyboardFirmware::ReleaseKey(uint8_t position) {
+  Notify(KeyUpCode(position));
+}
+
+void KeyboardFirmware::SelectSlot(uint8_t slot) {
+  Edit([slot](KeyboardTables& t) { t.settings[0] = slot & 0x0F; });
+  Notify(SlotChangedCode(slot));
+}
+
+void KeyboardFirmware::SelectSlot(uint8_t slot, uint8_t second) {
+  Edit([slot](KeyboardTables& t) { t.settings[0] = slot & 0x0F; });
+  Notify(SlotChangedCode(slot, second));
+}
+
+void KeyboardFirmware::RequestReread(bool resetProfile) {
+  Notify(resetProfile ? kNotifyResetReread : kNotifyReread);
+}
+
+}  // namespace qv::sim
