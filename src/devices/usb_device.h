@@ -44,6 +44,7 @@
 #include "platform/worker_thread.h"
 #include "transport/catalogue.h"
 #include "transport/command_link.h"
+#include "transport/command_packet.h"
 
 namespace qv {
 
@@ -55,7 +56,6 @@ inline constexpr uint32_t kMsgActiveProfile = 0x0D00;  // wParam: the active pro
 inline constexpr uint32_t kMsgPowerStatus = 0x0D01;    // wParam: the power status byte
 inline constexpr uint32_t kMsgDeviceVersion = 0x0D04;  // wParam: product id, lParam: version
 
-inline constexpr size_t kDeviceInfoSize = 34;
 inline constexpr size_t kLogicalKeyCount = 170;
 inline constexpr size_t kColumnCount = 23;
 inline constexpr size_t kColumnRows = 6;
