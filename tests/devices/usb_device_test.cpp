@@ -302,7 +302,7 @@ INSTANTIATE_TEST_SUITE_P(
                     FunctionPageCase{1, 1, 0, 0}, FunctionPageCase{0, 2, 0, 0},
                     FunctionPageCase{9, 1, 0, 0}));
 
-TEST(ShowFunctionPageTest2, FindsTheSwitchesOnceAndCopesWithoutThem) {
+TEST(FunctionSwitchTest, FoundOnceAndOptional) {
   OpenDevice device;
   FakePageView page;
   page.named = {{"device_function_switch", 4}, {"device_key_function_switch", 5}};
