@@ -12,6 +12,7 @@
 #include "profiles/json_file_store.h"
 #include "profiles/temp_folder.h"
 #include "sim/sim_keyboard.h"
+#include "transport/notification_code.h"
 
 namespace qv {
 namespace {
@@ -63,11 +64,13 @@ class KeyboardDeviceTest : public test::TempFolderTest {
     SetInstallFolder("");
   }
 
-  std::string PathOf(uint16_t usagePage) {
+  std::string PathOf(uint16_t usagePage, uint16_t productId = sim::kKeyboardProductId) {
     HidChannel lister(&backend_);
     EXPECT_TRUE(lister.Enumerate());
     for (const auto& e : lister.Entries()) {
-      if (e.interfaceNumber == 1 && e.usagePage == usagePage) return e.path;
+      if (e.interfaceNumber == 1 && e.usagePage == usagePage && e.productId == productId) {
+        return e.path;
+      }
     }
     return {};
   }
@@ -377,6 +380,38 @@ TEST_F(KeyboardDeviceTest, NotificationsReachTheDeviceOnTheInterfaceThread) {
   device_->CloseNotifyChannel(kTypeKeyboard);
   EXPECT_FALSE(device_->NotificationThreadRunning(NotifyChannel::kWired));
   EXPECT_FALSE(device_->OpenNotifyChannel(PathOf(0x000C), kTypeMouse));
+}
+
+TEST_F(KeyboardDeviceTest, ReceiverChannelHandlesAllButKeyEvents) {
+  Connect();
+  auto receiver =
+      std::make_shared<sim::SimKeyboard>(keyboard_->SharedFirmware(), sim::kReceiverProductId);
+  backend_.Plug(receiver);
+  int keys = 0;
+  device_->SetHooks({.keyEvent = [&](int, int) { ++keys; }});
+  ASSERT_TRUE(
+      device_->OpenNotifyChannel(PathOf(0x000C, sim::kReceiverProductId), kTypeKeyboardSecond));
+  receiver->SendNotification(KeyDownCode(kFnPosition));
+  receiver->SendNotification(SlotChangedCode(3));
+  ASSERT_TRUE(WaitForTask());
+  EXPECT_EQ(device_->GetActiveSlot(), 3);
+  EXPECT_EQ(keys, 0);
+}
+
+TEST_F(KeyboardDeviceTest, CustomColourModeReadsTheGroupBankAndWritesBankZero) {
+  Connect();
+  Firmware().Edit([](sim::KeyboardTables& t) {
+    t.settings[1] = kCustomColorMode;
+    t.settings[25] = 2;  // custom group 2
+    t.colorBanks[2 * kBankStride + 3 * kFnLed] = 0x11;
+    t.colorBanks[2 * kBankStride + 3 * kFnLed + 2] = 0x33;
+  });
+  ASSERT_EQ(device_->ReadSettingsArea(), kResultSuccess);
+  EXPECT_EQ(LightRgb(device_->GetLightColor(kFnKey)), (Rgb{0x11, 0, 0x33}));
+  const auto banks = Firmware().Tables().colorBanks;
+  EXPECT_EQ(banks[3 * kFnLed], 0x11) << "bank 0 receives the raw colours";
+  EXPECT_EQ(banks[3 * kFnLed + 2], 0x33);
+  EXPECT_EQ(device_->GetProfile().CustomLightColors(2, 170)[kFnKey].red, 0x11);
 }
 
 }  // namespace
