@@ -179,6 +179,8 @@ class ConnectionFailureTest : public KeyboardDeviceTest,
                               public testing::WithParamInterface<uint8_t> {};
 
 TEST_P(ConnectionFailureTest, EndsTheSequenceAndMapsNothing) {
+  Connect();  // maps of an earlier connection must not survive a failed one
+  Firmware().Edit([](sim::KeyboardTables& t) { t.updatesEnded = 0; });
   Firmware().FailPacket(GetParam(), 1, kStatusError);
   EXPECT_EQ(device_->ConnectionRead(), kResultStatusFF);
   EXPECT_EQ(RequestIds().back(), kCmdEndUpdate);
