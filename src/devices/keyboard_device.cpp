@@ -1,0 +1,279 @@
+#include "devices/keyboard_device.h"
+
+#include <algorithm>
+
+#include "platform/trace.h"
+#include "profiles/data_folders.h"
+#include "profiles/json_access.h"
+#include "profiles/json_file_store.h"
+#include "transport/notification_code.h"
+
+namespace qv {
+
+namespace {
+
+constexpr const char* kDefaultKindName = "keyboard";
+constexpr const char* kProfileListName = "ProfileList.ini";
+constexpr const char* kLightListName = "default_light.json";
+constexpr const char* kLightConfigExtension = ".config";
+
+// A profile identifier names a file in the data folder; anything that could leave the folder
+// (or name no file) is refused.
+bool IsPlainFileName(const std::string& name) {
+  return !name.empty() && name.front() != '.' && name.find('/') == std::string::npos &&
+         name.find('\\') == std::string::npos && name.find('\0') == std::string::npos;
+}
+
+// The selected entry's identifier in the profile list; empty when there is none.
+std::string SelectedProfileId(const std::string& folder) {
+  JsonFileStore store;
+  const Json::Value list = store.ReadJsonFile(folder + kProfileListName);
+  const Json::Value* entries = JsonMember(list, "profilelist");
+  if (entries == nullptr || !entries->isArray()) return {};
+  int select = JsonIntOr0(list, "profileselect");
+  if (select < 0) select = 0;
+  const Json::Value* entry = JsonElement(*entries, static_cast<Json::ArrayIndex>(select));
+  std::string id;
+  if (entry == nullptr || !JsonString(*entry, "profileUUID", &id) || !IsPlainFileName(id)) {
+    return {};
+  }
+  return id;
+}
+
+}  // namespace
+
+CKestravaKeyboardDevice::CKestravaKeyboardDevice(HidBackend* backend)
+    : CKestravaUSBDevice(backend) {
+  TypeCode = kTypeKeyboard;
+}
+
+CKestravaKeyboardDevice::~CKestravaKeyboardDevice() {
+  // Workers call into this class; none may outlive it.
+  StopWorkers();
+}
+
+std::string CKestravaKeyboardDevice::DataFolder() const {
+  return DeviceDataFolder(KindName.empty() ? kDefaultKindName : KindName);
+}
+
+void CKestravaKeyboardDevice::SetKeyAssignments(const KeyAssignmentMap& assignments) {
+  KeyAssignments = assignments;
+  std::vector<KeyAssignment> list;
+  for (const auto& [key, entry] : assignments) {
+    if (key < 0 || static_cast<size_t>(key) >= kMaxKeySlots) continue;
+    if (list.size() <= static_cast<size_t>(key)) list.resize(static_cast<size_t>(key) + 1);
+    list[static_cast<size_t>(key)] = KeyAssignmentOfEntry(entry);
+  }
+  // Slots without an entry keep their stored assignment.
+  std::vector<KeyAssignment> stored = Profile.KeyList();
+  for (size_t i = 0; i < list.size(); ++i) {
+    if (assignments.count(static_cast<int>(i)) == 0 && i < stored.size()) list[i] = stored[i];
+  }
+  Profile.SetKeyList(list);
+}
+
+// ---- reading everything -------------------------------------------------------------------
+
+void CKestravaKeyboardDevice::ReadAll() {
+  ConnectionRead();
+  ReloadProfile();
+  ReadSettingsArea();
+  Refresh();
+  StartEffectThread();
+}
+
+void CKestravaKeyboardDevice::Resync() {
+  if (DeviceResetPending.exchange(false)) ReloadProfile();
+  ReadSettingsArea();
+  Refresh();
+}
+
+void CKestravaKeyboardDevice::RequestResync() {
+  if (Hooks.scheduleResync) {
+    Hooks.scheduleResync();
+  } else {
+    Resync();
+  }
+}
+
+void CKestravaKeyboardDevice::Refresh() {
+  const LightSettingsRecord s = GetLightSettings();
+  SetLightPanelValues(s[kLightMode], s[kLightBrightness], s[kLightSpeed], s[kLightDirection]);
+  SetLightPanelColor(0, 0, PageColorOf(PackLightColor(SettingsColor(), 255)));
+  if (Hooks.refresh) Hooks.refresh();
+}
+
+void CKestravaKeyboardDevice::ReadPowerStatus() {
+  if (!Link.Open || !Link.QueryLink()) return;
+  std::array<uint8_t, kPowerStatusSize> status{};
+  const TransactionResult result = Link.ReadStatus(0, status.data(), status.size());
+  if (result != kResultSuccess) {
+    Trace("keyboard: power status read failed: %d\n", result);
+    return;
+  }
+  status[3] = Wireless ? 1 : 0;
+  PowerStatus = status;
+  if (Hooks.powerReport) Hooks.powerReport(status);
+  SendToMainWindow(kMsgPowerStatus, status[4], 0);
+}
+
+int CKestravaKeyboardDevice::IsWirelessLinked() {
+  return (Link.Open && Wireless && Link.QueryLink()) ? 1 : 0;
+}
+
+// ---- profile --------------------------------------------------------------------------------
+
+void CKestravaKeyboardDevice::LoadProfileFile() {
+  const std::string folder = DataFolder();
+  const std::string kind = KindName.empty() ? kDefaultKindName : KindName;
+  Profile.SetDefaultProfilePath(DefaultProfilePath(kind));
+  if (!LightLayerName.empty() && IsPlainFileName(LightLayerName)) {
+    Profile.SetLightConfigPath(folder + LightLayerName + kLightConfigExtension);
+  }
+  std::string id = IsPlainFileName(ProfileName) ? ProfileName : std::string();
+  if (id.empty()) id = SelectedProfileId(folder);
+  if (id.empty()) return;
+  Profile.SetProfilePath(folder + id + kProfileExtension);
+}
+
+std::string CKestravaKeyboardDevice::GetProfilePath() const {
+  return Profile.ProfilePath();
+}
+
+void CKestravaKeyboardDevice::SaveProfile() {
+  const int result = Profile.SaveProfile();
+  if (result != kStoreOk) Trace("keyboard: profile not saved: %d\n", result);
+}
+
+int CKestravaKeyboardDevice::ReloadProfile() {
+  LoadProfileFile();
+  if (Profile.ProfilePath().empty()) {
+    Trace("keyboard: no current profile to load\n");
+    return 0;
+  }
+  Profile.SetDeviceEntryIndex(0);
+  if (Profile.LoadDeviceEntry(Profile.ProfilePath()).isNull()) return 0;
+
+  KeyAssignments.clear();
+  const std::vector<KeyAssignment> keys = Profile.KeyList();
+  for (size_t i = 0; i < keys.size() && i < kLogicalKeyCount; ++i) {
+    KeyAssignments[static_cast<int>(i)] = AssignmentEntryOf(keys[i]);
+  }
+  LightSettingsRecord record = GetLightSettings();
+  const auto bytes = Profile.LightInfo().Bytes();
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    if (i < 8 || i > 10) record[i] = bytes[i];  // 8..10 live in memory only
+  }
+  SetLightSettings(record);
+  SystemStages = KeyboardStages::FromWords(Profile.KeyboardSettings());
+  return 1;
+}
+
+void CKestravaKeyboardDevice::ReloadFromProfile() {
+  ReloadProfile();
+  SaveProfile();
+  Refresh();
+}
+
+void CKestravaKeyboardDevice::LoadProfileData() {
+  JsonFileStore store;
+  const Json::Value lights = store.ReadJsonFile(DefaultDataFolder() + kLightListName);
+  const Json::Value* sets = JsonMember(lights, "DefaultLightName");
+  const Json::Value* set =
+      sets ? JsonElement(*sets, static_cast<Json::ArrayIndex>(DefaultDataIndex)) : nullptr;
+  if (set == nullptr || !set->isArray()) return;
+  std::vector<int> list;
+  for (Json::ArrayIndex i = 0; i < set->size(); ++i) list.push_back(JsonIntOr0((*set)[i], "value"));
+  LightModeList = std::move(list);
+}
+
+// ---- key events and notifications -----------------------------------------------------------
+
+void CKestravaKeyboardDevice::KeyEvent(unsigned position, int state) {
+  // 255 is "no position" in the map; it must not match the unmapped keys.
+  if (position >= kNoPosition || position >= ConnectedPositions) return;
+  const auto it = std::find(KeyPositionMap.begin(), KeyPositionMap.end(), position);
+  if (it == KeyPositionMap.end()) return;
+  const int key = static_cast<int>(it - KeyPositionMap.begin());
+  ReactToKey(key, state);
+  if (Hooks.keyEvent) Hooks.keyEvent(key, state);
+}
+
+void CKestravaKeyboardDevice::ReactToKey(int logicalKey, int state) {
+  if (state != kKeyEventDown) return;
+  std::lock_guard<std::recursive_mutex> hold(EffectLock);
+  KeyIntensity[static_cast<size_t>(logicalKey)] = 255;
+}
+
+void CKestravaKeyboardDevice::PrepareModeEffect(uint8_t mode) {
+  if (mode == kCustomColorMode) ReadCustomColors();
+}
+
+void CKestravaKeyboardDevice::HandleNotification(NotifyChannel channel, uint16_t code) {
+  // This runs on a reader thread: everything it causes happens on the interface thread.
+  const Notification n = DecodeNotification(code);
+  switch (n.kind) {
+    case NotificationKind::kReread:
+      PostToInterface([this] { RequestResync(); });
+      break;
+    case NotificationKind::kResetReread:
+      DeviceResetPending = true;
+      PostToInterface([this] { RequestResync(); });
+      break;
+    case NotificationKind::kKeyDown:
+    case NotificationKind::kKeyUp: {
+      if (channel == NotifyChannel::kReceiver) break;
+      const int state = n.kind == NotificationKind::kKeyDown ? kKeyEventDown : kKeyEventUp;
+      PostToInterface([this, key = n.key, state] { KeyEvent(key, state); });
+      break;
+    }
+    case NotificationKind::kSlotChanged:
+    case NotificationKind::kSlotChangedWithValue: {
+      const bool withValue = n.kind == NotificationKind::kSlotChangedWithValue;
+      PostToInterface([this, slot = n.slot, second = n.second, withValue] {
+        if (!Link.Open) return;
+        ActiveSlot = slot;
+        if (withValue) SecondSlotValue = second;
+        Refresh();
+      });
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+bool CKestravaKeyboardDevice::OpenNotifyChannel(const std::string& path,
+                                                DeviceTypeCode connectionKind) {
+  NotifyChannel channel;
+  if (connectionKind == kTypeKeyboard) {
+    channel = NotifyChannel::kWired;
+  } else if (connectionKind == kTypeKeyboardSecond) {
+    channel = NotifyChannel::kReceiver;
+  } else {
+    return false;
+  }
+  // Stopping the reader also closes the channel it waits on.
+  StopNotificationThread(channel);
+  HidChannel& target = channel == NotifyChannel::kWired ? NotifyLink.Wired : NotifyLink.Receiver;
+  std::mutex& lock =
+      channel == NotifyChannel::kWired ? NotifyLink.TransferLock : NotifyLink.ReceiverLock;
+  bool opened = false;
+  {
+    std::lock_guard<std::mutex> hold(lock);
+    target.Close();
+    opened = target.Open(path, true, true, true, false);
+  }
+  if (!opened) {
+    Trace("keyboard: notification channel did not open\n");
+    return false;
+  }
+  return StartNotificationThread(channel);
+}
+
+void CKestravaKeyboardDevice::CloseNotifyChannel(DeviceTypeCode connectionKind) {
+  if (connectionKind == kTypeKeyboard) StopNotificationThread(NotifyChannel::kWired);
+  if (connectionKind == kTypeKeyboardSecond) StopNotificationThread(NotifyChannel::kReceiver);
+}
+
+}  // namespace qv
