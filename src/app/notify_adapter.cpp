@@ -174,7 +174,8 @@ bool NotifyAdapter::eventFilter(QObject* watched, QEvent* event) {
       Send(QStringLiteral("msleave"), widget);
       break;
     case QEvent::MouseButtonDblClick:
-      Send(QStringLiteral("dbclick"), widget);
+      // Controls that raise it themselves (under their own conditions) are not doubled.
+      if (!widget->property("qv_own_dbclick").toBool()) Send(QStringLiteral("dbclick"), widget);
       break;
     case QEvent::ContextMenu:
       Send(QStringLiteral("menu"), widget);

@@ -28,20 +28,6 @@ class CWndUI : public QFrame {
   explicit CWndUI(QWidget* parent = nullptr) : QFrame(parent) {}
 };
 
-class CSelectPanelUI : public QFrame {
-  Q_OBJECT
-
- public:
-  explicit CSelectPanelUI(QWidget* parent = nullptr) : QFrame(parent) {}
-};
-
-class CDeviceKeyButtonUI : public QFrame {
-  Q_OBJECT
-
- public:
-  explicit CDeviceKeyButtonUI(QWidget* parent = nullptr) : QFrame(parent) {}
-};
-
 class CCloudShareListItemUI : public QFrame {
   Q_OBJECT
 
@@ -54,20 +40,6 @@ class CUpdateInfoListItemUI : public QFrame {
 
  public:
   explicit CUpdateInfoListItemUI(QWidget* parent = nullptr) : QFrame(parent) {}
-};
-
-class CDeviceOptionUI : public QFrame {
-  Q_OBJECT
-
- public:
-  explicit CDeviceOptionUI(QWidget* parent = nullptr) : QFrame(parent) {}
-};
-
-class CMpDevicePowerUI : public QFrame {
-  Q_OBJECT
-
- public:
-  explicit CMpDevicePowerUI(QWidget* parent = nullptr) : QFrame(parent) {}
 };
 
 class CComboEditContainerElementUI : public QFrame {
@@ -152,13 +124,6 @@ class CVoice6533ControlUI : public QFrame {
 
  public:
   explicit CVoice6533ControlUI(QWidget* parent = nullptr) : QFrame(parent) {}
-};
-
-class CKestravaUSBDevice : public QFrame {
-  Q_OBJECT
-
- public:
-  explicit CKestravaUSBDevice(QWidget* parent = nullptr) : QFrame(parent) {}
 };
 
 class CKestravaMousePadDevice : public QFrame {

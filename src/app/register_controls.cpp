@@ -1,7 +1,12 @@
 #include "app/register_controls.h"
 
 #include "app/control_factory.h"
+#include "app/device_option.h"
+#include "app/device_power.h"
 #include "app/placeholder_controls.h"
+#include "devices/ui/device_key_button.h"
+#include "devices/ui/device_page_widget.h"
+#include "devices/ui/select_panel.h"
 
 namespace qv::ui {
 
@@ -28,9 +33,19 @@ void RegisterSystemControls() {
   factory.Register<CShootControlUI>(QStringLiteral("CShootControlUI"));
   factory.Register<CMagicControlUI>(QStringLiteral("CMagicControlUI"));
   factory.Register<CVoice6533ControlUI>(QStringLiteral("CVoice6533ControlUI"));
-  factory.Register<CKestravaUSBDevice>(QStringLiteral("CKestravaUSBDevice"));
+  factory.Register<DevicePageWidget>(QStringLiteral("CKestravaUSBDevice"));
   factory.Register<CKestravaMousePadDevice>(QStringLiteral("CKestravaMousePadDevice"));
   factory.Register<CKestravaHS6533Device>(QStringLiteral("CKestravaHS6533Device"));
+
+  // The class names that layouts use for the same controls.
+  factory.Register<CSelectPanelUI>(QStringLiteral("SelectPanel"));
+  factory.Register<CDeviceKeyButtonUI>(QStringLiteral("DeviceKeyButton"));
+  factory.Register<CDeviceOptionUI>(QStringLiteral("DeviceOption"));
+  factory.Register<CMpDevicePowerUI>(QStringLiteral("MpDevicePower"));
+  // Device pages: the device object lives in the core; its page is this widget.
+  factory.Register<DevicePageWidget>(QStringLiteral("KestravaUSBDevice"));
+  factory.Register<DevicePageWidget>(QStringLiteral("KestravaKeyboardDevice"));
+  factory.Register<DevicePageWidget>(QStringLiteral("KestravaMouseDevice"));
 }
 
 }  // namespace qv::ui

@@ -4,9 +4,11 @@
 // Controls are addressed by their number in `KeyButtonControls()` (the page's key buttons in
 // child order); other controls by the number `FindControl` gives (-1: no such control).
 //
-// Threading: interface thread only.
+// Threading: interface thread only. (The Qt page queues a ShowLight that arrives from another
+// thread, but callers should not rely on that.)
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -42,10 +44,67 @@ class DevicePageView {
     (void)y;
     (void)value;
   }
+
+  // A key button's texts: the name of the key's factory function (tooltip title) and of its
+  // assigned function (tooltip text after the "Key_Set" text). The key-set mark shows only
+  // while the two names differ (KeySetMarkHidden). Names are UTF-8. Pages without key
+  // buttons ignore it.
+  virtual void ShowKeyTexts(int control, const std::string& factoryName,
+                            const std::string& assignedName) {
+    (void)control;
+    (void)factoryName;
+    (void)assignedName;
+  }
 };
 
-// The device list entry and the power control of a device: implemented by the device list.
-class DeviceListEntryView;
-class PowerControlView;
+// True when a key's assigned function is its factory function: the names equal without regard
+// to (ASCII) case. The key-set mark is hidden then.
+inline bool KeySetMarkHidden(std::string_view factoryName, std::string_view assignedName) {
+  if (factoryName.size() != assignedName.size()) return false;
+  for (size_t i = 0; i < factoryName.size(); ++i) {
+    char a = factoryName[i];
+    char b = assignedName[i];
+    if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
+    if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
+    if (a != b) return false;
+  }
+  return true;
+}
+
+// Timers of a device list entry that the device object starts itself.
+inline constexpr int kEntryTimerResync = 1002;     // runs Resync once
+inline constexpr int kEntryTimerReserved1 = 1003;  // runs Reserved15 once
+inline constexpr int kEntryTimerReserved2 = 1004;  // runs Reserved16 once
+
+// The device's entry in the device list, as the device object and discovery see it. The entry
+// drives its device with timers (connect, poll, power, link watch) on the interface thread.
+//
+// Threading: every operation may be called from any thread; calls from another thread are
+// queued to the interface thread (so a notification thread may start the resync timer).
+class DeviceListEntryView {
+ public:
+  virtual ~DeviceListEntryView() = default;
+  // Starts one of the entry's timers (kEntryTimerResync, ...) once after periodMs.
+  virtual void StartDeviceTimer(int id, int periodMs) = 0;
+  // The connect step after an arrival or a switch-over: ReadAll in 500 ms.
+  virtual void StartConnectTimer() = 0;
+  // The wireless-link watch, after delayMs; nothing while the device's channel is closed.
+  virtual void RestartLinkWatch(int delayMs) = 0;
+  // The entry's own visibility flag (not its window's); interface thread only.
+  virtual bool IsEntryVisible() const = 0;
+};
+
+// The power block of a device in the device list: battery level, charging state, phone type.
+//
+// Threading: as DeviceListEntryView; the report is copied before it is queued.
+class PowerControlView {
+ public:
+  virtual ~PowerControlView() = default;
+  // Shows the power layout when powerFlag is not 0, hides it otherwise.
+  virtual void ShowPowerLayout(uint32_t powerFlag) = 0;
+  // A power report of up to 64 bytes (shorter ones read as zero-filled): level, charging
+  // state, phone type, wireless flag.
+  virtual void ShowPowerReport(const uint8_t* data, size_t n) = 0;
+};
 
 }  // namespace qv

@@ -26,6 +26,7 @@
 
 #include "app/control_factory.h"
 #include "app/control_ops.h"
+#include "app/device_option.h"
 #include "app/main_wnd.h"
 #include "app/notify_adapter.h"
 #include "app/placeholder_controls.h"
@@ -33,6 +34,7 @@
 #include "app/tray_icon.h"
 #include "app/ui_resources.h"
 #include "app/window_base.h"
+#include "devices/ui/device_page_widget.h"
 #include "platform/registered_messages.h"
 
 namespace qv::ui {
@@ -78,38 +80,30 @@ class WindowFixture : public ::testing::Test {
 };
 
 TEST(ControlFactoryTest, RegistersTheSystemClassesInTheirFixedOrder) {
-  const QStringList expected = {"CCircleProgressUI",
-                                "CChartViewUI",
-                                "CWndUI",
-                                "CSelectPanelUI",
-                                "CDeviceKeyButtonUI",
-                                "CCloudShareListItemUI",
-                                "CUpdateInfoListItemUI",
-                                "CDeviceOptionUI",
-                                "CMpDevicePowerUI",
-                                "CComboEditContainerElementUI",
-                                "CHandImgButtonUI",
-                                "CHandImgSelectButtonUI",
-                                "CRedioMacroButtonUI",
-                                "CAudioRecordUI",
-                                "CLightControlUI",
-                                "CMacroControlUI",
-                                "CKeySetControlUI",
-                                "CDeviceProfileUI",
-                                "CShootControlUI",
-                                "CMagicControlUI",
-                                "CVoice6533ControlUI",
-                                "CKestravaUSBDevice",
-                                "CKestravaMousePadDevice",
-                                "CKestravaHS6533Device"};
+  const QStringList expected = {
+      "CCircleProgressUI", "CChartViewUI", "CWndUI", "CSelectPanelUI", "CDeviceKeyButtonUI",
+      "CCloudShareListItemUI", "CUpdateInfoListItemUI", "CDeviceOptionUI", "CMpDevicePowerUI",
+      "CComboEditContainerElementUI", "CHandImgButtonUI", "CHandImgSelectButtonUI",
+      "CRedioMacroButtonUI", "CAudioRecordUI", "CLightControlUI", "CMacroControlUI",
+      "CKeySetControlUI", "CDeviceProfileUI", "CShootControlUI", "CMagicControlUI",
+      "CVoice6533ControlUI", "CKestravaUSBDevice", "CKestravaMousePadDevice",
+      "CKestravaHS6533Device",
+      // Layout names of the same controls.
+      "SelectPanel", "DeviceKeyButton", "DeviceOption", "MpDevicePower", "KestravaUSBDevice",
+      "KestravaKeyboardDevice", "KestravaMouseDevice"};
   EXPECT_EQ(ControlFactory::Instance().Names(), expected);
 }
 
 TEST_F(WindowFixture, LayoutNamingAClassGetsAnInstanceOfThatClass) {
-  for (const QString& name : ControlFactory::Instance().Names()) {
+  const QStringList names = ControlFactory::Instance().Names().mid(0, 24);
+  for (const QString& name : names) {
     QWidget* control = window.FindControl(QStringLiteral("custom_") + name);
     ASSERT_NE(control, nullptr) << name.toStdString();
-    EXPECT_EQ(QString::fromLatin1(control->metaObject()->className()), name);
+    // The device object lives in the core; layouts naming it get its page widget.
+    const QString expected = name == QLatin1String("CKestravaUSBDevice")
+                                 ? QStringLiteral("qv::ui::DevicePageWidget")
+                                 : name;
+    EXPECT_EQ(QString::fromLatin1(control->metaObject()->className()), expected);
   }
   // Children declared inside a registered class stay inside it.
   QWidget* save = window.FindControl(QStringLiteral("key_butt_keysave"));
