@@ -16,6 +16,7 @@
 #include "app/control_ops.h"
 #include "app/popup_menu.h"
 #include "app/ui_resources.h"
+#include "devices/ui/device_page_widget.h"
 #include "platform/qt/message_bus.h"
 #include "platform/registered_messages.h"
 #include "platform/trace.h"
@@ -63,6 +64,7 @@ CMainWnd::~CMainWnd() {
   families_.Clear();
   // Device objects stop their own workers; the pages they point at go with the window.
   for (auto& block : blocks_) {
+    if (auto* page = qobject_cast<DevicePageWidget*>(block->page.data())) page->SetDevice(nullptr);
     if (block->device) block->device->SetPageView(nullptr);
   }
   blocks_.clear();

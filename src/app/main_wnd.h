@@ -169,6 +169,8 @@ class CMainWnd : public CWindowBase, public MessageSink, public DiscoveryHost {
   // Every notification routed to an owner other than the window itself.
   void Routed(qv::ui::RouteOwner owner, const QString& key, int number);
   void ShutdownFinished();
+  // A key of a device went down (state 1) or up (2); logical key numbers.
+  void DeviceKeyEvent(qv::CKestravaUSBDevice* device, int logicalKey, int state);
 
  protected:
   void InitWindow() override;

@@ -7,6 +7,7 @@
 #include "app/control_ops.h"
 #include "app/main_wnd.h"
 #include "devices/keyboard_device.h"
+#include "devices/ui/device_page_widget.h"
 #include "platform/trace.h"
 
 namespace qv::ui {
@@ -51,7 +52,8 @@ CKestravaUSBDevice* CMainWnd::CreateDeviceBlock(int primaryRow, int kindRow) {
   block->primaryRow = primaryRow;
   block->kindRow = kindRow;
   block->power = LoadLayout(QString::fromLatin1(kPowerLayout), powerBox, callback);
-  block->page = LoadLayout(QString::fromLatin1(layout.PageLayout), pageBox, callback);
+  DevicePageWidget* page = DevicePageWidget::Load(QString::fromLatin1(layout.PageLayout), pageBox);
+  block->page = page;
   block->entry = LoadLayout(QString::fromLatin1(kind.EntryLayout), listBox, callback);
   if (!block->power || !block->page || !block->entry) {
     Trace("device block of kind %d cannot be built", kindRow);
@@ -73,7 +75,20 @@ CKestravaUSBDevice* CMainWnd::CreateDeviceBlock(int primaryRow, int kindRow) {
   device->SetInterface(row);
   device->SetDefaultDataIndex(kind.DefaultDataIndex);
   device->SetLightLayerName(layout.LightLayerName);
-  if (auto* view = dynamic_cast<DevicePageView*>(block->page.data())) device->SetPageView(view);
+  page->SetDevice(device.get());
+  page->ListenTo(Notifications());
+  if (auto* keyboard = dynamic_cast<CKestravaKeyboardDevice*>(device.get())) {
+    KeyboardHooks hooks;
+    hooks.scheduleResync = [this, keyboard] {
+      QTimer::singleShot(50, this, [this, keyboard] {
+        if (!shutdownDone_) keyboard->Resync();
+      });
+    };
+    hooks.keyEvent = [this, keyboard](int key, int state) {
+      Q_EMIT DeviceKeyEvent(keyboard, key, state);
+    };
+    keyboard->SetHooks(std::move(hooks));
+  }
   device->BindPage();
   AddControl(pageBox, block->page);
 
