@@ -14,6 +14,8 @@
 
 #include "app/control_factory.h"
 #include "app/control_ops.h"
+#include "app/device_list.h"
+#include "app/device_option.h"
 #include "app/popup_menu.h"
 #include "app/ui_resources.h"
 #include "devices/ui/device_page_widget.h"
@@ -65,6 +67,8 @@ CMainWnd::~CMainWnd() {
   // Device objects stop their own workers; the pages they point at go with the window.
   for (auto& block : blocks_) {
     if (auto* page = qobject_cast<DevicePageWidget*>(block->page.data())) page->SetDevice(nullptr);
+    if (auto* entry = qobject_cast<CDeviceOptionUI*>(block->entry.data()))
+      entry->SetDevice(nullptr);
     if (block->device) block->device->SetPageView(nullptr);
   }
   blocks_.clear();
@@ -103,6 +107,14 @@ void CMainWnd::WindowInit() {
     bus_->PostBroadcast(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())), 1, 1);
   }
   // The stored language is applied by the language layer when it exists.
+  DeviceList::Hooks listHooks;
+  listHooks.closeAuxiliaryWindows = [this] { CloseAuxWindows(); };
+  listHooks.endKeyCapture = [this] { HandleMessage(UWM_KEY_CAPTURE, 0, 0); };
+  listHooks.synchroPossible = [this](bool possible) {
+    if (possible) return;
+    for (CKestravaUSBDevice* d : families_.All()) families_.SetSyncLighting(d, false);
+  };
+  deviceList_ = std::make_unique<DeviceList>(Root(), std::move(listHooks));
   scanner_ = std::make_unique<DeviceScanner>(options_.backend, this, UWM_INSTANCE_MSG);
   discovery_ = std::make_unique<DeviceDiscovery>(*this, scanner_->Table(), families_);
   discovery_->PreCreate();

@@ -42,6 +42,7 @@
 namespace qv::ui {
 
 class MessageBus;
+class DeviceList;
 
 // Private messages of the main window.
 inline constexpr uint32_t UWM_SHOW_PROGRESS = 0x0C00;
@@ -143,6 +144,7 @@ class CMainWnd : public CWindowBase, public MessageSink, public DiscoveryHost {
   // The device of the first visible and selected entry; null when none.
   CKestravaUSBDevice* CurrentDevice() const;
   DeviceFamilies& Families() { return families_; }
+  DeviceList* List() const { return deviceList_.get(); }
   const std::vector<std::unique_ptr<DeviceBlock>>& Blocks() const { return blocks_; }
   DeviceBlock* BlockOf(const CKestravaUSBDevice* device) const;
   const DeviceScanner* Scanner() const { return scanner_.get(); }
@@ -211,6 +213,7 @@ class CMainWnd : public CWindowBase, public MessageSink, public DiscoveryHost {
   std::unique_ptr<QMenu> trayMenu_;
   std::array<QPointer<QWidget>, 9> frameButtons_;
 
+  std::unique_ptr<DeviceList> deviceList_;
   DeviceFamilies families_;
   std::vector<std::unique_ptr<DeviceBlock>> blocks_;
   std::unique_ptr<DeviceScanner> scanner_;

@@ -5,6 +5,9 @@
 
 #include "app/control_factory.h"
 #include "app/control_ops.h"
+#include "app/device_list.h"
+#include "app/device_option.h"
+#include "app/device_power.h"
 #include "app/main_wnd.h"
 #include "devices/keyboard_device.h"
 #include "devices/ui/device_page_widget.h"
@@ -14,8 +17,6 @@ namespace qv::ui {
 namespace {
 
 constexpr char kPowerLayout[] = "XML\\CustomControlXML\\MpDevicePower.xml";
-constexpr char kSelectedProperty[] = "qv_selected";
-constexpr int kConnectDelayMs = 500;
 
 // The mouse, mousepad and headset objects come with their own device classes; until then their
 // pages are driven by the base.
@@ -39,30 +40,37 @@ DeviceBlock* CMainWnd::BlockOf(const CKestravaUSBDevice* device) const {
 }
 
 CKestravaUSBDevice* CMainWnd::CreateDeviceBlock(int primaryRow, int kindRow) {
-  if (kindRow < 0 || static_cast<size_t>(kindRow) >= kKindRowCount) return nullptr;
+  if (kindRow < 0 || static_cast<size_t>(kindRow) >= kKindRowCount || !deviceList_) return nullptr;
   const DeviceKindInfo& kind = DeviceKinds()[static_cast<size_t>(kindRow)];
   const DeviceLayoutInfo& layout = DeviceLayouts()[static_cast<size_t>(kindRow)];
   QWidget* powerBox = FindControl(QStringLiteral("device_power_switch"));
   QWidget* pageBox = FindControl(QStringLiteral("device_switch"));
-  QWidget* listBox = FindControl(QStringLiteral("device_select_layout"));
+  QWidget* listBox = deviceList_->Container();
   if (!powerBox || !pageBox || !listBox) return nullptr;
 
   auto callback = [this](const QString& name, QWidget* p) { return CreateControl(name, p); };
   auto block = std::make_unique<DeviceBlock>();
   block->primaryRow = primaryRow;
   block->kindRow = kindRow;
-  block->power = LoadLayout(QString::fromLatin1(kPowerLayout), powerBox, callback);
+  QWidget* powerRoot = LoadLayout(QString::fromLatin1(kPowerLayout), powerBox, callback);
   DevicePageWidget* page = DevicePageWidget::Load(QString::fromLatin1(layout.PageLayout), pageBox);
-  block->page = page;
-  block->entry = LoadLayout(QString::fromLatin1(kind.EntryLayout), listBox, callback);
-  if (!block->power || !block->page || !block->entry) {
+  QWidget* entryRoot = LoadLayout(QString::fromLatin1(kind.EntryLayout), listBox, callback);
+  auto* power = qobject_cast<CMpDevicePowerUI*>(powerRoot);
+  auto* entry = qobject_cast<CDeviceOptionUI*>(entryRoot);
+  if (!power || !page || !entry) {
     Trace("device block of kind %d cannot be built", kindRow);
-    delete block->power.data();
-    delete block->page.data();
-    delete block->entry.data();
+    delete powerRoot;
+    delete page;
+    delete entryRoot;
     return nullptr;
   }
-  AddControl(powerBox, block->power);
+  block->power = power;
+  block->page = page;
+  block->entry = entry;
+
+  AddControl(powerBox, power);
+  power->SetTypeCode(kind.TypeCode, kind.Role);
+  power->ShowPowerLayout(layout.PowerFlag);
 
   auto device = MakeDeviceObject(kindRow, options_.backend);
   const SupportedInterface& row = scanner_->Table().Row(primaryRow);
@@ -72,6 +80,7 @@ CKestravaUSBDevice* CMainWnd::CreateDeviceBlock(int primaryRow, int kindRow) {
   device->SetLightCount(layout.LightCount);
   device->SetPowerFlag(layout.PowerFlag);
   device->SetKindName(kind.KindName);
+  device->SetPowerControl(power);
   device->SetInterface(row);
   device->SetDefaultDataIndex(kind.DefaultDataIndex);
   device->SetLightLayerName(layout.LightLayerName);
@@ -79,10 +88,9 @@ CKestravaUSBDevice* CMainWnd::CreateDeviceBlock(int primaryRow, int kindRow) {
   page->ListenTo(Notifications());
   if (auto* keyboard = dynamic_cast<CKestravaKeyboardDevice*>(device.get())) {
     KeyboardHooks hooks;
-    hooks.scheduleResync = [this, keyboard] {
-      QTimer::singleShot(50, this, [this, keyboard] {
-        if (!shutdownDone_) keyboard->Resync();
-      });
+    hooks.scheduleResync = [entry] { entry->StartDeviceTimer(kEntryTimerResync, 50); };
+    hooks.powerReport = [power](const std::array<uint8_t, kPowerStatusSize>& status) {
+      power->ShowPowerReport(status.data(), status.size());
     };
     hooks.keyEvent = [this, keyboard](int key, int state) {
       Q_EMIT DeviceKeyEvent(keyboard, key, state);
@@ -90,12 +98,19 @@ CKestravaUSBDevice* CMainWnd::CreateDeviceBlock(int primaryRow, int kindRow) {
     keyboard->SetHooks(std::move(hooks));
   }
   device->BindPage();
-  AddControl(pageBox, block->page);
+  AddControl(pageBox, page);
 
-  block->entry->setVisible(false);
-  AddControl(listBox, block->entry);
-  SetText(qv::ui::FindControl(block->entry, QStringLiteral("device_select_name")),
-          QString::fromLatin1(kind.KindName));
+  AddControl(listBox, entry);
+  entry->Select(false);
+  entry->SetGroup(QString::fromLatin1(kind.TabHeaderName));
+  entry->SetPageBinding(QStringLiteral("device_switch"), IndexIn(pageBox, page));
+  entry->SetPowerContainer(QString::fromLatin1(kind.PowerSwitchName), IndexIn(powerBox, power));
+  entry->SetTypeCode(kind.TypeCode, kind.Role);
+  entry->setVisible(false);
+  entry->SetShownName(QString::fromLatin1(kind.KindName));
+  entry->SetKindIndex(kindRow);
+  entry->SetDevice(device.get());
+
   block->device = std::move(device);
   CKestravaUSBDevice* result = block->device.get();
   blocks_.push_back(std::move(block));
@@ -104,81 +119,47 @@ CKestravaUSBDevice* CMainWnd::CreateDeviceBlock(int primaryRow, int kindRow) {
 
 std::vector<CKestravaUSBDevice*> CMainWnd::EntryDevices() const {
   std::vector<CKestravaUSBDevice*> out;
-  QWidget* listBox = FindControl(QStringLiteral("device_select_layout"));
-  // List order is the container's child order, which is creation order.
-  for (const auto& block : blocks_) {
-    if (block->entry && block->entry->parentWidget() == listBox) out.push_back(block->device.get());
+  if (!deviceList_) return out;
+  for (int i = 0; i < deviceList_->Count(); ++i) {
+    CDeviceOptionUI* entry = deviceList_->Entry(i);
+    out.push_back(entry ? entry->Device() : nullptr);
   }
   return out;
 }
 
 bool CMainWnd::IsEntryVisible(const CKestravaUSBDevice* device) const {
-  const DeviceBlock* block = BlockOf(device);
-  return block && block->entry && !block->entry->isHidden();
+  if (!deviceList_) return false;
+  CDeviceOptionUI* entry = deviceList_->Entry(deviceList_->IndexOfDevice(device));
+  return entry && entry->IsEntryVisible();
 }
 
 bool CMainWnd::AnyEntryVisible() const {
-  for (const auto& block : blocks_) {
-    if (block->entry && !block->entry->isHidden()) return true;
-  }
-  return false;
+  return deviceList_ && deviceList_->FirstVisible().second > 0;
 }
 
 void CMainWnd::ShowEntry(CKestravaUSBDevice* device, bool select) {
-  DeviceBlock* block = BlockOf(device);
-  if (!block || !block->entry) return;
-  block->entry->setVisible(true);
-  if (select) {
-    for (const auto& other : blocks_) {
-      if (other->entry) other->entry->setProperty(kSelectedProperty, other.get() == block);
-      if (QWidget* option = qv::ui::FindControl(other->entry, QStringLiteral("device_select"))) {
-        SetSelected(option, other.get() == block);
-      }
-    }
-    QWidget* pageBox = FindControl(QStringLiteral("device_switch"));
-    QWidget* powerBox = FindControl(QStringLiteral("device_power_switch"));
-    SelectItem(pageBox, IndexIn(pageBox, block->page));
-    SelectItem(powerBox, IndexIn(powerBox, block->power));
-    SetVisible(powerBox, true);
-  }
-  UpdateNoDeviceNotice();
+  if (!deviceList_) return;
+  const int index = deviceList_->IndexOfDevice(device);
+  if (index >= 0) deviceList_->ShowEntry(index, true, select);
 }
 
 void CMainWnd::HideEntry(CKestravaUSBDevice* device) {
-  DeviceBlock* block = BlockOf(device);
-  if (!block || !block->entry) return;
-  const bool wasSelected =
-      !block->entry->isHidden() && block->entry->property(kSelectedProperty).toBool();
-  block->entry->setVisible(false);
-  block->entry->setProperty(kSelectedProperty, false);
-  if (wasSelected) {
-    CloseAuxWindows();
-    for (const auto& other : blocks_) {
-      if (other.get() != block && other->entry && !other->entry->isHidden()) {
-        ShowEntry(other->device.get(), true);
-        break;
-      }
-    }
-  }
-  if (!AnyEntryVisible()) {
-    SelectItem(FindControl(QStringLiteral("device_switch")), 0);
-    SelectItem(FindControl(QStringLiteral("device_power_switch")), 0);
-  }
-  UpdateNoDeviceNotice();
+  if (!deviceList_) return;
+  deviceList_->HideEntry(deviceList_->IndexOfDevice(device));
 }
 
 void CMainWnd::StartConnectTimer(CKestravaUSBDevice* device) {
-  DeviceBlock* block = BlockOf(device);
-  if (!block || !block->entry) return;
-  QTimer::singleShot(kConnectDelayMs, block->entry, [this, device] {
-    if (shutdownDone_) return;
-    if (device->Link.Open) device->ReadAll();
-  });
+  if (!deviceList_) return;
+  if (CDeviceOptionUI* entry = deviceList_->Entry(deviceList_->IndexOfDevice(device))) {
+    entry->StartConnectTimer();
+  }
 }
 
 void CMainWnd::RestartLinkWatch(CKestravaUSBDevice* device, int periodMs) {
-  (void)device;
-  (void)periodMs;
+  if (!deviceList_) return;
+  if (CDeviceOptionUI* entry = deviceList_->Entry(deviceList_->IndexOfDevice(device))) {
+    entry->RestartLinkWatch(periodMs);
+  }
 }
 
 void CMainWnd::SendLinkMessage(int kindRow, int up) {
@@ -186,13 +167,7 @@ void CMainWnd::SendLinkMessage(int kindRow, int up) {
 }
 
 CKestravaUSBDevice* CMainWnd::CurrentDevice() const {
-  for (const auto& block : blocks_) {
-    if (block->entry && !block->entry->isHidden() &&
-        block->entry->property(kSelectedProperty).toBool()) {
-      return block->device.get();
-    }
-  }
-  return nullptr;
+  return deviceList_ ? deviceList_->SelectedDevice() : nullptr;
 }
 
 }  // namespace qv::ui

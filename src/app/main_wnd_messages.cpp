@@ -158,10 +158,8 @@ void CMainWnd::GameEvent(uintptr_t wParam, intptr_t lParam) {
         // The keyboard writes its settings record from the profile document: the effect goes
         // into the document in memory, which is never saved from here.
         keyboard->GetProfile().SetLightInfo(qv::LightSettings::FromBytes(record));
-        keyboard->ApplyLightSettings();
-      } else {
-        device->SetLightSettings(record);
       }
+      device->SetLightSettings(record);
       device->WriteSettings(0, 0);
     }
   }

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "app/control_ops.h"
+#include "app/device_list.h"
 #include "app/main_wnd.h"
 #include "platform/trace.h"
 
@@ -100,25 +101,13 @@ void CMainWnd::Dispatch(const Route& route, const UiNotify& notify) {
       }
       break;
     case RouteOwner::kDeviceList:
+      if (!deviceList_) break;
       if (route.key == QLatin1String("device_select")) {
-        UpdateNoDeviceNotice();
-      } else if (route.key == QLatin1String("device_select_prev") ||
-                 route.key == QLatin1String("device_select_next")) {
-        const auto devices = EntryDevices();
-        CKestravaUSBDevice* current = CurrentDevice();
-        const bool next = route.key == QLatin1String("device_select_next");
-        int at = -1;
-        for (size_t i = 0; i < devices.size(); ++i) {
-          if (devices[i] == current) at = static_cast<int>(i);
-        }
-        if (at < 0) break;
-        for (int i = at + (next ? 1 : -1); i >= 0 && i < static_cast<int>(devices.size());
-             i += next ? 1 : -1) {
-          if (IsEntryVisible(devices[i])) {
-            ShowEntry(devices[i], true);
-            break;
-          }
-        }
+        deviceList_->OnDeviceSelectChanged();
+      } else if (route.key == QLatin1String("device_select_prev")) {
+        deviceList_->SelectPrevious();
+      } else if (route.key == QLatin1String("device_select_next")) {
+        deviceList_->SelectNext();
       }
       break;
     case RouteOwner::kPageTab:
