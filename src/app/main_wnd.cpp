@@ -82,7 +82,7 @@ bool CMainWnd::CreateMain() {
 }
 
 void CMainWnd::InitWindow() {
-  TraceText("InitWindow");
+  qDebug() << "InitWindow";
   for (size_t i = 0; i < kFrameButtons.size(); ++i) {
     frameButtons_[i] = FindControl(QString::fromLatin1(kFrameButtons[i]));
   }

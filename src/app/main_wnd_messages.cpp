@@ -1,6 +1,7 @@
 // The main window's message handling in its fixed order, and the handlers that belong to the
 // window itself: light control, game events, the firmware gate and the service-tool report.
 #include <QCoreApplication>
+#include <QDebug>
 #include <QDir>
 #include <QMessageBox>
 #include <QProcess>
@@ -38,8 +39,9 @@ bool IsGameMessage(uint32_t id) {
 
 intptr_t CMainWnd::HandleMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) {
   if (message == UWM_INSTANCE_MSG) {
-    Trace("软件标示 %d，%llxd%llxd", static_cast<int>(message),
-          static_cast<unsigned long long>(wParam), static_cast<long long>(lParam));
+    qDebug().noquote() << QString::asprintf("软件标示 %d，%llxd%llxd", static_cast<int>(message),
+                                            static_cast<unsigned long long>(wParam),
+                                            static_cast<long long>(lParam));
     BringForward();
     return 0;
   }
