@@ -188,6 +188,8 @@ class CMainWnd : public CWindowBase, public MessageSink, public DiscoveryHost {
   void Dispatch(const Route& route, const UiNotify& notify);
   void OnTimer(int id);
   void HideToTray();
+  // Scales the fonts below `top` to the DPI value in use.
+  void ScaleFonts(QWidget* top);
   void TellDevicesShown(bool shown);
   void TellDevicesInUse();
   void TellDevicesLightControl();
