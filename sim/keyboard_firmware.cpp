@@ -1,7 +1,9 @@
 #include "sim/keyboard_firmware.h"
 
 #include <algorithm>
+#include <iterator>
 
+#include "keys/logical_key_table.h"
 #include "sim/sim_keyboard.h"
 #include "transport/notification_code.h"
 
@@ -9,82 +11,31 @@ namespace qv::sim {
 
 namespace {
 
-struct FactoryKey {
-  uint8_t type, first, second;
+// The 61 keys in the order of their device positions, row by row, as logical key numbers: the
+// key map holds each one's factory function.
+// clang-format off
+constexpr uint8_t kFactoryLogicalKeys[] = {
+    0,   22,  23,  24,  25,  26,  27,  28,  29,  30,  31,  32,  33,  34,  // Esc, 1..0, -, =, Bksp
+    42,  43,  44,  45,  46,  47,  48,  49,  50,  51,  52,  53,  54,  55,  // Tab, Q..P, [, ], \ key
+    63,  64,  65,  66,  67,  68,  69,  70,  71,  72,  73,  74,  75,       // Caps, A..L, ;, ', Enter
+    84,  85,  86,  87,  88,  89,  90,  91,  92,  93,  94,  95,            // Shift, Z..M, , . /, Shift
+    105, 106, 107, 108, 109, 110, 111, 112,  // Ctrl, Win, Alt, Space, Alt, Fn, Menu, Ctrl
 };
-
-// The 61 keys in the order of their device positions, row by row: an ordinary key is type 0x20
-// with a modifier mask and a HID usage; Fn is a device function.
-constexpr FactoryKey kFactoryKeys[] = {
-    // Esc, 1..0, -, =, Backspace
-    {0x20, 0, 0x29},
-    {0x20, 0, 0x1E},
-    {0x20, 0, 0x1F},
-    {0x20, 0, 0x20},
-    {0x20, 0, 0x21},
-    {0x20, 0, 0x22},
-    {0x20, 0, 0x23},
-    {0x20, 0, 0x24},
-    {0x20, 0, 0x25},
-    {0x20, 0, 0x26},
-    {0x20, 0, 0x27},
-    {0x20, 0, 0x2D},
-    {0x20, 0, 0x2E},
-    {0x20, 0, 0x2A},
-    // Tab, Q..P, [, ], backslash
-    {0x20, 0, 0x2B},
-    {0x20, 0, 0x14},
-    {0x20, 0, 0x1A},
-    {0x20, 0, 0x08},
-    {0x20, 0, 0x15},
-    {0x20, 0, 0x17},
-    {0x20, 0, 0x1C},
-    {0x20, 0, 0x18},
-    {0x20, 0, 0x0C},
-    {0x20, 0, 0x12},
-    {0x20, 0, 0x13},
-    {0x20, 0, 0x2F},
-    {0x20, 0, 0x30},
-    {0x20, 0, 0x31},
-    // Caps Lock, A..L, ;, ', Enter
-    {0x20, 0, 0x39},
-    {0x20, 0, 0x04},
-    {0x20, 0, 0x16},
-    {0x20, 0, 0x07},
-    {0x20, 0, 0x09},
-    {0x20, 0, 0x0A},
-    {0x20, 0, 0x0B},
-    {0x20, 0, 0x0D},
-    {0x20, 0, 0x0E},
-    {0x20, 0, 0x0F},
-    {0x20, 0, 0x33},
-    {0x20, 0, 0x34},
-    {0x20, 0, 0x28},
-    // Left Shift, Z..M, comma, period, slash, Right Shift
-    {0x20, 0x02, 0},
-    {0x20, 0, 0x1D},
-    {0x20, 0, 0x1B},
-    {0x20, 0, 0x06},
-    {0x20, 0, 0x19},
-    {0x20, 0, 0x05},
-    {0x20, 0, 0x11},
-    {0x20, 0, 0x10},
-    {0x20, 0, 0x36},
-    {0x20, 0, 0x37},
-    {0x20, 0, 0x38},
-    {0x20, 0x20, 0},
-    // Left Ctrl, Left Win, Left Alt, Space, Right Alt, Fn, Menu, Right Ctrl
-    {0x20, 0x01, 0},
-    {0x20, 0x08, 0},
-    {0x20, 0x04, 0},
-    {0x20, 0, 0x2C},
-    {0x20, 0x40, 0},
-    {0xA0, 0x01, 0},
-    {0x20, 0, 0x65},
-    {0x20, 0x10, 0},
-};
-constexpr size_t kFactoryKeyCount = sizeof kFactoryKeys / sizeof kFactoryKeys[0];
+// clang-format on
+constexpr size_t kFactoryKeyCount = sizeof kFactoryLogicalKeys;
 static_assert(kFactoryKeyCount == 61);
+// Keys per row; the LED matrix has 16 columns per row, so LED positions differ from key positions.
+constexpr size_t kRowLengths[] = {14, 14, 13, 12, 8};
+constexpr size_t kLedColumns = 16;
+
+uint8_t LedOfPosition(size_t position) {
+  size_t row = 0;
+  while (row + 1 < std::size(kRowLengths) && position >= kRowLengths[row]) {
+    position -= kRowLengths[row];
+    ++row;
+  }
+  return static_cast<uint8_t>(row * kLedColumns + position);
+}
 
 constexpr uint8_t kMacroUnits = 0x20;  // × 128 bytes
 constexpr uint16_t kFirmwareVersion = 0x0105;
@@ -124,10 +75,14 @@ KeyboardTables FactoryKeyboardTables(uint8_t positions) {
   t.keyMap.assign(kKeyMapMemory, 0);
   t.ledTable.assign(positions, 0xFF);
   for (size_t p = 0; p < positions && p < kFactoryKeyCount && 3 * p + 2 < kKeyMapMemory; ++p) {
-    t.keyMap[3 * p] = kFactoryKeys[p].type;
-    t.keyMap[3 * p + 1] = kFactoryKeys[p].first;
-    t.keyMap[3 * p + 2] = kFactoryKeys[p].second;
-    t.ledTable[p] = static_cast<uint8_t>(p);
+    const KeyFunction f = LogicalKeyTable()[kFactoryLogicalKeys[p]];
+    t.keyMap[3 * p] = f.kind;
+    t.keyMap[3 * p + 1] = f.first;
+    t.keyMap[3 * p + 2] = f.second;
+    // The LED matrix is wider than the rows; a keyboard with few positions keeps its LEDs
+    // inside its frame.
+    const uint8_t led = LedOfPosition(p);
+    t.ledTable[p] = led < positions ? led : static_cast<uint8_t>(p);
   }
 
   t.settings.assign(kSettingsSlotStride * (kSettingsSlotCount - 1) + kSettingsRecordSize, 0);
@@ -343,6 +298,46 @@ void KeyboardFirmware::SelectSlot(uint8_t slot, uint8_t second) {
 
 void KeyboardFirmware::RequestReread(bool resetProfile) {
   Notify(resetProfile ? kNotifyResetReread : kNotifyReread);
+}
+
+}  // namespace qv::sim
+
+namespace qv::sim {
+
+std::optional<uint8_t> KeyboardTables::PositionOfLogicalKey(int logicalKey) const {
+  if (logicalKey < 0 || static_cast<size_t>(logicalKey) >= kLogicalKeyTableSize)
+    return std::nullopt;
+  const KeyFunction f = LogicalKeyTable()[static_cast<size_t>(logicalKey)];
+  for (size_t p = 0; p < KeyPositions() && 3 * p + 2 < keyMap.size(); ++p) {
+    if (keyMap[3 * p] == f.kind && keyMap[3 * p + 1] == f.first && keyMap[3 * p + 2] == f.second) {
+      return static_cast<uint8_t>(p);
+    }
+  }
+  return std::nullopt;
+}
+
+std::vector<uint8_t> KeyboardTables::ActiveRecord() const {
+  const size_t at = kSettingsSlotStride * (settings.empty() ? 0 : settings[0]);
+  if (at + kSettingsRecordSize > settings.size()) return {};
+  return {settings.begin() + static_cast<ptrdiff_t>(at),
+          settings.begin() + static_cast<ptrdiff_t>(at + kSettingsRecordSize)};
+}
+
+int KeyboardTables::StoredMacroCount() const {
+  if (macros.size() < 16 || macros[0] != 0xAA || macros[1] != 0x55) return -1;
+  return macros[4] | (macros[5] << 8);
+}
+
+bool KeyboardFirmware::PressLogicalKey(int logicalKey) {
+  const std::optional<uint8_t> p = Tables().PositionOfLogicalKey(logicalKey);
+  if (p) PressKey(*p);
+  return p.has_value();
+}
+
+bool KeyboardFirmware::ReleaseLogicalKey(int logicalKey) {
+  const std::optional<uint8_t> p = Tables().PositionOfLogicalKey(logicalKey);
+  if (p) ReleaseKey(*p);
+  return p.has_value();
 }
 
 }  // namespace qv::sim

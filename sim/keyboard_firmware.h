@@ -19,6 +19,7 @@
 #include <chrono>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "transport/command_packet.h"
@@ -62,9 +63,17 @@ struct KeyboardTables {
   int updatesEnded = 0;             // end-of-update commands seen
 
   uint8_t KeyPositions() const { return deviceInfo[5]; }
+  // The device key position whose key map entry is the logical key's factory function.
+  std::optional<uint8_t> PositionOfLogicalKey(int logicalKey) const;
+  // The 26 bytes of the active slot's record (empty when the slot lies outside the area).
+  std::vector<uint8_t> ActiveRecord() const;
+  // The macro count of a stored macro image; -1 when the memory holds no image.
+  int StoredMacroCount() const;
 };
 
-// A 61-key keyboard with `positions` key positions (the keys first, unused positions zero).
+// A 61-key keyboard with `positions` key positions: the keys first, row by row, each with the
+// factory function of its logical key, and unused positions zero. Its LEDs form a matrix of 16
+// columns per row (LED position = row × 16 + column).
 KeyboardTables FactoryKeyboardTables(uint8_t positions = kFactoryKeyPositions);
 
 class KeyboardFirmware {
@@ -107,6 +116,9 @@ class KeyboardFirmware {
   // Device events, sent as notifications through every port that reaches the host.
   void PressKey(uint8_t position);
   void ReleaseKey(uint8_t position);
+  // By logical key number; false when the key map holds no such key.
+  bool PressLogicalKey(int logicalKey);
+  bool ReleaseLogicalKey(int logicalKey);
   void SelectSlot(uint8_t slot);
   void SelectSlot(uint8_t slot, uint8_t second);
   void RequestReread(bool resetProfile);

@@ -59,15 +59,16 @@ TransactionResult CKestravaKeyboardDevice::ConnectionRead() {
   const TransactionResult ended = Link.EndUpdate();
   if (result == kResultSuccess) result = ended;
 
+  // Only a complete read gives maps; after any failure no key is mapped, rather than keys of
+  // an earlier connection.
+  const bool complete = identified && result == kResultSuccess;
+  DefaultKeyMap = complete ? keyMap : std::vector<uint8_t>{};
+  LedTable = complete ? ledTable : std::vector<uint8_t>{};
+  ConnectedPositions = complete ? positions : 0;
+  const KeyboardMaps maps = BuildKeyboardMaps(DefaultKeyMap, LedTable, ConnectedPositions);
+  KeyPositionMap = maps.keyPosition;
+  LedMap = maps.led;
   if (identified) {
-    // Only a complete read replaces the maps; a partial one leaves no key mapped.
-    const bool complete = result == kResultSuccess;
-    DefaultKeyMap = complete ? keyMap : std::vector<uint8_t>{};
-    LedTable = complete ? ledTable : std::vector<uint8_t>{};
-    ConnectedPositions = complete ? positions : 0;
-    const KeyboardMaps maps = BuildKeyboardMaps(DefaultKeyMap, LedTable, ConnectedPositions);
-    KeyPositionMap = maps.keyPosition;
-    LedMap = maps.led;
     // Asked only now that the sequence is over: the answer may end the program.
     HidChannel& channel = Link.Active();
     SendToMainWindow(kMsgDeviceVersion, channel.ProductId(), channel.VersionNumber());

@@ -63,13 +63,13 @@ KeyboardMaps BuildKeyboardMaps(const std::vector<uint8_t>& keyMap,
 // What the interface layer gives the keyboard; each may be empty.
 struct KeyboardHooks {
   // The list entry's 50 ms timer that later calls Resync; empty: Resync runs at once.
-  std::function<void()> scheduleResync;
+  std::function<void()> scheduleResync{};
   // The power status for the power control (byte 3: 1 wireless, 0 cable).
-  std::function<void(const std::array<uint8_t, kPowerStatusSize>&)> powerReport;
+  std::function<void(const std::array<uint8_t, kPowerStatusSize>&)> powerReport{};
   // A key event of a mapped key: logical key, kKeyEventDown or kKeyEventUp.
-  std::function<void(int logicalKey, int state)> keyEvent;
+  std::function<void(int logicalKey, int state)> keyEvent{};
   // Refresh: the page shows the values from memory (switches, panels, profile name).
-  std::function<void()> refresh;
+  std::function<void()> refresh{};
 };
 
 class CKestravaKeyboardDevice : public CKestravaUSBDevice {
