@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDBusConnection>
 #include <QDebug>
 #include <QGuiApplication>
 #include <QIcon>
@@ -97,6 +98,15 @@ void CMainWnd::InitWindow() {
     tray_->SetMenu(trayMenu_.get());
   }
   connect(tray_.get(), &CTrayIcon::LeftClicked, this, [this] { OnTrayLeftClick(); });
+  // Suspend and resume reach us from the login manager on the system bus, when there is one.
+  QDBusConnection::systemBus().connect(
+      QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
+      QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"), this,
+      SLOT(OnPrepareForSleep(bool)));
+}
+
+void CMainWnd::OnPrepareForSleep(bool sleeping) {
+  OnPowerBroadcast(sleeping ? kPowerSuspend : kPowerResumeAutomatic);
 }
 
 // Window initialisation, on "windowinit".

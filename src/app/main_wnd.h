@@ -165,6 +165,8 @@ class CMainWnd : public CWindowBase, public MessageSink, public DiscoveryHost {
 
  public Q_SLOTS:
   void OnRegisteredMessage(quint32 id, qint64 wParam, qint64 lParam);
+  // The login manager's PrepareForSleep: true before the system sleeps, false after it woke.
+  void OnPrepareForSleep(bool sleeping);
 
  Q_SIGNALS:
   void InstanceMessage(qint64 wParam, qint64 lParam);
