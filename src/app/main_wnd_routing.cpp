@@ -4,7 +4,6 @@
 #include <QProcess>
 #include <QThread>
 #include <QTimer>
-#include <thread>
 
 #include "app/control_ops.h"
 #include "app/device_list.h"
@@ -84,14 +83,11 @@ void CMainWnd::HandleOwnClick(const QString& name) {
 void CMainWnd::Dispatch(const Route& route, const UiNotify& notify) {
   switch (route.owner) {
     case RouteOwner::kInputSettings: {
-      const char* page = route.number == 0   ? "shell32.dll,Control_RunDLL main.cpl @1"
-                         : route.number == 1 ? "shell32.dll,Control_RunDLL main.cpl @0"
-                                             : nullptr;
+      // The desktop's own keyboard (0) and mouse (1) settings, started detached so that the
+      // window never waits for them; without a settings program nothing happens.
+      const char* page = route.number == 0 ? "keyboard" : route.number == 1 ? "mouse" : nullptr;
       if (!page) return;
-      // This desktop's own mouse and keyboard settings take the place of the control panel.
-      std::thread([] {
-        QProcess::startDetached(QStringLiteral("xdg-open"), {QStringLiteral("settings://")});
-      }).detach();
+      QProcess::startDetached(QStringLiteral("gnome-control-center"), {QString::fromLatin1(page)});
       break;
     }
     case RouteOwner::kKeyboardSettings:
