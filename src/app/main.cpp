@@ -5,6 +5,7 @@
 // Two environment settings let tests drive a real start without a person:
 //   QV5307_QUIT_AFTER_MS     end the event loop after this many milliseconds;
 //   QV5307_QUIT_ON_INSTANCE  end shortly after a second start handed over.
+// QV5307_SIMULATE attaches a simulated keyboard instead of the real devices (sim_control.h).
 #include <QApplication>
 #include <QDebug>
 #include <QTimer>
@@ -14,6 +15,7 @@
 #include "app/control_factory.h"
 #include "app/main_wnd.h"
 #include "app/register_controls.h"
+#include "app/sim_control.h"
 #include "app/ui_resources.h"
 #include "platform/qt/message_bus.h"
 #include "platform/registered_messages.h"
@@ -69,21 +71,36 @@ int main(int argc, char* argv[]) {
   qv::ui::UiResources::LoadResourceMap();
   qv::ui::RegisterSystemControls();
 
-  auto window = std::make_unique<qv::ui::CMainWnd>(haveBus ? bus.get() : nullptr);
+  // Before any channel exists, so that every channel uses the simulated devices.
+  std::unique_ptr<qv::ui::SimulatorControl> simulator = qv::ui::SimulatorControl::FromEnvironment();
+  qv::ui::CMainWnd::Options options;
+  if (simulator) {
+    qv::SetDefaultHidBackend(&simulator->Backend());
+    options.backend = &simulator->Backend();
+    qDebug() << "QV5307: simulated keyboard attached; commands on standard input";
+  }
+
+  auto window = std::make_unique<qv::ui::CMainWnd>(haveBus ? bus.get() : nullptr, options);
   if (window->CreateMain()) {
+    if (simulator) {
+      simulator->AddMenu(window->TrayMenu());
+      simulator->ListenOnStdin();
+    }
     QObject::connect(bus.get(), &MessageBus::MessageArrived, window.get(),
                      &qv::ui::CMainWnd::OnRegisteredMessage);
     QApplication::setQuitOnLastWindowClosed(!window->HasTray());
     ApplyTestOptions(*window);
-    window->CenterWindow();
+    // Showing runs the window's initialisation, which hides it again until the first device
+    // scan has passed.
     window->show();
-    window->CenterWindow();  // again, now that a window manager may have framed it
     app.exec();
   } else {
     qDebug() << "main layout missing; ending";
   }
 
   window.reset();
+  if (simulator) qv::SetDefaultHidBackend(nullptr);
+  simulator.reset();
   qv::ui::UiResources::Release();
   qv::ui::ControlFactory::Instance().Clear();
   bus->ReleaseInstance();

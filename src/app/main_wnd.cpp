@@ -4,114 +4,318 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDebug>
+#include <QGuiApplication>
 #include <QIcon>
+#include <QScreen>
+#include <QThread>
+#include <QTimer>
+#include <condition_variable>
+#include <mutex>
 
+#include "app/control_factory.h"
+#include "app/control_ops.h"
+#include "app/device_list.h"
+#include "app/device_option.h"
 #include "app/popup_menu.h"
 #include "app/ui_resources.h"
+#include "devices/ui/device_page_widget.h"
 #include "platform/qt/message_bus.h"
 #include "platform/registered_messages.h"
+#include "platform/trace.h"
 
 namespace qv::ui {
 namespace {
 
-QString MessageName(uint32_t id) {
-  const std::string_view name = RegisteredMessageName(id);
-  return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
-}
+constexpr std::array<const char*, 9> kFrameButtons = {"closebtn", "maxbtn",       "restorebtn",
+                                                      "minbtn",   "skinbtn",      "gamemodebtn",
+                                                      "cloudbtn", "smarteyesbtn", "setbtn"};
+
+// The sub-layouts that stand in for placeholder class names of the main layout.
+struct SubLayout {
+  const char* className;
+  const char* layout;
+};
+constexpr SubLayout kSubLayouts[] = {
+    {"DeviceProfileUI", "XML\\CustomControlXML\\DeviceProfile.xml"},
+    {"LightSetControlUI", "XML\\CustomControlXML\\LightControl.xml"},
+    {"Voice6533SetControlUI", "XML\\CustomControlXML\\Voice6533Control.xml"},
+    {"MagicSetControlUI", "XML\\CustomControlXML\\MagicControl.xml"},
+    {"KeySetControlUI", "XML\\CustomControlXML\\KeySetControl.xml"},
+    {"MacroSetControlUI", "XML\\CustomControlXML\\MacroControl.xml"},
+    {"ShootKeySetControlUI", "XML\\CustomControlXML\\ShootControl.xml"},
+    {"VirtualSetControlUI", "XML\\CustomControlXML\\VirtualSet.xml"},
+};
 
 }  // namespace
 
-CMainWnd::CMainWnd(MessageBus* bus) : bus_(bus) {
+int ChooseDpi(int screenWidth, int screenHeight) {
+  return screenWidth > 1500 && screenHeight > 960 ? 144 : 96;
+}
+
+CMainWnd::CMainWnd(MessageBus* bus) : CMainWnd(bus, Options{}) {}
+
+CMainWnd::CMainWnd(MessageBus* bus, Options options) : bus_(bus), options_(std::move(options)) {
   setObjectName(QStringLiteral("MainWnd"));
 }
 
 CMainWnd::~CMainWnd() {
-  if (tray_) tray_->Remove();
+  Shutdown();
+  // A worker that missed its stop bound still uses the devices and the scanner: wait for it.
+  for (WorkerThread& worker : workers_) worker.Join();
+  if (trayMenu_) trayMenu_->close();
+  families_.Clear();
+  // Device objects stop their own workers; the pages they point at go with the window.
+  for (auto& block : blocks_) {
+    if (auto* page = qobject_cast<DevicePageWidget*>(block->page.data())) page->SetDevice(nullptr);
+    if (auto* entry = qobject_cast<CDeviceOptionUI*>(block->entry.data()))
+      entry->SetDevice(nullptr);
+    if (block->device) block->device->SetPageView(nullptr);
+  }
+  blocks_.clear();
 }
 
 bool CMainWnd::CreateMain() {
   if (!Create(QStringLiteral("XML_MAIN"), QStringLiteral("QV5307"), QSize(kWidth, kHeight))) {
     return false;
   }
-  setWindowIcon(QIcon(UiResources::ResolvePath(QStringLiteral("qv5307.svg"))));
   return true;
 }
 
 void CMainWnd::InitWindow() {
   qDebug() << "InitWindow";
+  for (size_t i = 0; i < kFrameButtons.size(); ++i) {
+    frameButtons_[i] = FindControl(QString::fromLatin1(kFrameButtons[i]));
+  }
   const QIcon icon(UiResources::ResolvePath(QStringLiteral("qv5307.svg")));
+  setWindowIcon(icon);
   tray_ = std::make_unique<CTrayIcon>();
-  if (tray_->Create(icon, QStringLiteral("QV5307"))) {
-    trayMenu_ = LoadMenu(QStringLiteral("menu.xml"));
-    if (trayMenu_) {
-      connect(trayMenu_.get(), &QMenu::triggered, this,
-              [this](QAction* action) { OnMenuCommand(action->objectName()); });
-      tray_->SetMenu(trayMenu_.get());
-    }
-    connect(tray_.get(), &CTrayIcon::LeftClicked, this, [this] {
-      if (isVisible() && !isMinimized()) {
-        HideToTray();
-      } else {
-        BringForward();
-      }
-    });
+  tray_->Create(icon, QStringLiteral("QV5307"));
+  trayMenu_ = LoadMenu(QStringLiteral("menu.xml"));
+  if (trayMenu_) {
+    connect(trayMenu_.get(), &QMenu::triggered, this,
+            [this](QAction* action) { OnMenuCommand(action->objectName()); });
+    tray_->SetMenu(trayMenu_.get());
   }
+  connect(tray_.get(), &CTrayIcon::LeftClicked, this, [this] { OnTrayLeftClick(); });
 }
 
-void CMainWnd::Notify(const UiNotify& notify) {
-  if (notify.type != QLatin1String("timer")) {
-    qDebug().noquote() << notify.type << (notify.sender ? notify.sender->objectName() : QString());
+// Window initialisation, on "windowinit".
+void CMainWnd::WindowInit() {
+  // The message filter of other platforms has no counterpart: the bus delivers to us only.
+  if (bus_) {
+    const std::string_view name = RegisteredMessageName(UWM_APP_STARTED_MSG);
+    bus_->PostBroadcast(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())), 1, 1);
   }
-  if (notify.type == QLatin1String("windowinit")) {
-    if (bus_) bus_->PostBroadcast(MessageName(UWM_APP_STARTED_MSG), 1, 1);
-    return;
-  }
-  if (notify.type == QLatin1String("click") && notify.sender) {
-    const QString name = notify.sender->objectName();
-    if (name == QLatin1String("closebtn")) {
-      if (HasTray()) {
-        HideToTray();
-      } else {
-        Close(0);
-      }
-    } else if (name == QLatin1String("minbtn")) {
-      showMinimized();
-    }
-  }
-}
-
-void CMainWnd::OnMenuCommand(const QString& itemName) {
-  if (itemName == QLatin1String("exit")) Close(0);
-}
-
-void CMainWnd::OnRegisteredMessage(quint32 id, qint64 wParam, qint64 lParam) {
-  if (id == UWM_INSTANCE_MSG) {
-    qDebug().noquote() << QString::asprintf("软件标示 %d，%llxd%llxd", static_cast<int>(id),
-                                            static_cast<long long>(wParam),
-                                            static_cast<long long>(lParam));
-    BringForward();
-    Q_EMIT InstanceMessage(wParam, lParam);
-  }
+  // The stored language is applied by the language layer when it exists.
+  DeviceList::Hooks listHooks;
+  listHooks.closeAuxiliaryWindows = [this] { CloseAuxWindows(); };
+  listHooks.endKeyCapture = [this] { HandleMessage(UWM_KEY_CAPTURE, 0, 0); };
+  listHooks.synchroPossible = [this](bool possible) {
+    if (possible) return;
+    for (CKestravaUSBDevice* d : families_.All()) families_.SetSyncLighting(d, false);
+  };
+  deviceList_ = std::make_unique<DeviceList>(Root(), std::move(listHooks));
+  scanner_ = std::make_unique<DeviceScanner>(options_.backend, this, UWM_INSTANCE_MSG);
+  discovery_ = std::make_unique<DeviceDiscovery>(*this, scanner_->Table(), families_);
+  discovery_->PreCreate();
+  hide();
+  if (options_.startWorkers) StartWorkers();
+  QTimer::singleShot(100, this, [this] { OnTimer(1011); });
 }
 
 void CMainWnd::BringForward() {
-  if (isMinimized()) showNormal();
+  UpdateNoDeviceNotice();
+  TellDevicesShown(true);
+  setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
   show();
   raise();
   activateWindow();
 }
 
+void CMainWnd::UpdateNoDeviceNotice() {
+  SetVisible(FindControl(QStringLiteral("No_device_Link")), !AnyEntryVisible());
+}
+
+void CMainWnd::PlaceForDpi() {
+  const bool wasVisible = isVisible() && !isMinimized();
+  if (!wasVisible) setWindowState(windowState() & ~Qt::WindowMinimized);
+  QSize screenSize;
+  if (options_.screenSize) {
+    screenSize = options_.screenSize();
+  } else if (QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen()) {
+    screenSize = s->geometry().size();
+  }
+  dpiValue_ = ChooseDpi(screenSize.width(), screenSize.height());
+  SetDpi(100);
+  SetDpi(dpiValue_ * 100 / 96);
+  CenterWindow();
+  setVisible(wasVisible);
+}
+
+void CMainWnd::TellDevicesShown(bool shown) {
+  (void)shown;  // the device objects' window-shown operation belongs to the device base
+}
+
+void CMainWnd::TellDevicesInUse() {
+  // The in-use flag of the device objects is read by their host effects; not kept in the base
+  // yet, so only the window's flag changes here.
+}
+
 void CMainWnd::HideToTray() {
   hide();
+  TellDevicesShown(false);
+}
+
+void CMainWnd::CloseAuxWindows() {
+  if (settingsWnd_) settingsWnd_->close();
+}
+
+void CMainWnd::OnTrayLeftClick() {
+  if (!AnyEntryVisible()) {
+    SetVisible(FindControl(QStringLiteral("No_device_Link")), true);
+  } else if (firmwareGate_) {
+    SetVisible(FindControl(QStringLiteral("No_device_Link")), false);
+  }
+  CloseAuxWindows();
+  if (isVisible() && !isMinimized()) {
+    HideToTray();
+    return;
+  }
+  show();
+  PlaceForDpi();
+  show();
+  setWindowState(windowState() & ~Qt::WindowMinimized);
+  raise();
+  activateWindow();
+  TellDevicesShown(true);
+}
+
+void CMainWnd::OnMenuCommand(const QString& itemName) {
+  if (itemName == QLatin1String("exit")) {
+    CloseAuxWindows();
+    Close(0);
+  } else if (itemName == QLatin1String("setwnd_menu")) {
+    OpenSettings(false);
+  } else if (itemName == QLatin1String("about_menu")) {
+    Q_EMIT Routed(RouteOwner::kMainWindow, itemName, 0);  // the about window's entry point
+  } else {
+    Q_EMIT Routed(RouteOwner::kMacroEditor, itemName, 0);
+  }
+}
+
+void CMainWnd::OpenSettings(bool besideMainWindow) {
+  if (settingsWnd_) return;
+  // The settings window's content (update page and others) belongs to its own panel; this is
+  // its frame, placed as the finished one will be.
+  auto* wnd = new QWidget(this, Qt::Tool);
+  wnd->setObjectName(QStringLiteral("SetWnd"));
+  wnd->setWindowTitle(QStringLiteral("SetWnd"));
+  wnd->setAttribute(Qt::WA_DeleteOnClose);
+  const int scale = dpiValue_;
+  wnd->resize(630 * scale / 96, 500 * scale / 96);
+  if (besideMainWindow) {
+    const QRect main = frameGeometry();
+    wnd->move(main.right() - wnd->width() - 30 * scale / 96, main.top() + 60 * scale / 96);
+  } else if (QScreen* s = screen()) {
+    wnd->move(s->availableGeometry().center() - wnd->rect().center());
+  }
+  settingsWnd_ = wnd;
+  wnd->show();
+}
+
+void CMainWnd::OnRegisteredMessage(quint32 id, qint64 wParam, qint64 lParam) {
+  HandleMessage(id, static_cast<uintptr_t>(wParam), static_cast<intptr_t>(lParam));
+  if (id == UWM_INSTANCE_MSG) Q_EMIT InstanceMessage(wParam, lParam);
+}
+
+intptr_t CMainWnd::Send(uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  if (shutdownDone_ || shutdownRunning_) return 0;
+  if (QThread::currentThread() == thread()) return HandleMessage(message, wParam, lParam);
+  struct Pending {
+    std::mutex lock;
+    std::condition_variable done;
+    bool finished = false;
+    intptr_t result = 0;
+  };
+  auto pending = std::make_shared<Pending>();
+  QMetaObject::invokeMethod(
+      this,
+      [this, pending, message, wParam, lParam] {
+        const intptr_t r = shutdownDone_ ? 0 : HandleMessage(message, wParam, lParam);
+        std::lock_guard<std::mutex> hold(pending->lock);
+        pending->result = r;
+        pending->finished = true;
+        pending->done.notify_all();
+      },
+      Qt::QueuedConnection);
+  // Waiting in short steps lets a shutdown that waits for this thread release it.
+  std::unique_lock<std::mutex> hold(pending->lock);
+  while (!pending->finished) {
+    if (shutdownRunning_ || shutdownDone_) return 0;
+    pending->done.wait_for(hold, std::chrono::milliseconds(10));
+  }
+  return pending->result;
+}
+
+bool CMainWnd::Post(uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  if (shutdownDone_) return false;
+  return QMetaObject::invokeMethod(
+      this,
+      [this, message, wParam, lParam] {
+        if (!shutdownDone_) HandleMessage(message, wParam, lParam);
+      },
+      Qt::QueuedConnection);
+}
+
+bool CMainWnd::PostTask(std::function<void()> task) {
+  if (shutdownDone_ || !task) return false;
+  return QMetaObject::invokeMethod(
+      this,
+      [this, task = std::move(task)] {
+        if (!shutdownDone_) task();
+      },
+      Qt::QueuedConnection);
+}
+
+QWidget* CMainWnd::CreateControl(const QString& className, QWidget* parent) {
+  for (const SubLayout& sub : kSubLayouts) {
+    if (className.compare(QLatin1String(sub.className), Qt::CaseInsensitive) != 0) continue;
+    return LoadLayout(QString::fromLatin1(sub.layout), parent,
+                      [this](const QString& name, QWidget* p) { return CreateControl(name, p); });
+  }
+  return nullptr;
+}
+
+bool CMainWnd::event(QEvent* e) {
+  switch (e->type()) {
+    case QEvent::WindowActivate:
+      OnActivation(true);
+      break;
+    case QEvent::WindowDeactivate:
+      OnActivation(false);
+      break;
+    case QEvent::Enter:
+      OnHover(true);
+      break;
+    case QEvent::Leave:
+      OnHover(false);
+      break;
+    default:
+      break;
+  }
+  return CWindowBase::event(e);
 }
 
 void CMainWnd::closeEvent(QCloseEvent* event) {
   if (!ClosingWithCode() && HasTray()) {
     // A user's close keeps the program in the tray; only "exit" ends it.
     event->ignore();
+    CloseAuxWindows();
     HideToTray();
     return;
   }
+  TraceText("退出测试");
+  Shutdown();
   if (tray_) tray_->Remove();
   CWindowBase::closeEvent(event);
   QCoreApplication::exit(0);

@@ -79,6 +79,18 @@ bool MessageBus::PostBroadcast(const QString& name, qint64 wParam, qint64 lParam
   return bus.send(signal);
 }
 
+bool MessageBus::SendToPeer(const QString& title, qint64 sender, int kind, const QByteArray& data) {
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (!bus.isConnected()) return false;
+  const QString service = QStringLiteral("org.qv5307.") + title;
+  if (!bus.interface()->isServiceRegistered(service)) return false;
+  QDBusMessage call = QDBusMessage::createMethodCall(
+      service, QStringLiteral("/org/qv5307/") + title, service, QStringLiteral("CopyData"));
+  call.setAutoStartService(false);
+  call << qlonglong{sender} << kind << data;
+  return bus.send(call);
+}
+
 void MessageBus::ReleaseInstance() {
   if (!owned_) return;
   QDBusConnection bus = QDBusConnection::sessionBus();

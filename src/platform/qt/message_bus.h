@@ -50,6 +50,11 @@ class MessageBus : public QObject, protected QDBusContext {
   // Sends a registered message by name to every program on the bus.
   bool PostBroadcast(const QString& name, qint64 wParam, qint64 lParam);
 
+  // A copy-data message to another program known by its window title: the peer owns the bus
+  // name "org.qv5307." + title and exports CopyData(sender, kind, data) at "/org/qv5307/" +
+  // title. False (and nothing sent) when no such peer runs.
+  bool SendToPeer(const QString& title, qint64 sender, int kind, const QByteArray& data);
+
   // Unexports the object and gives the name back; safe to call twice.
   void ReleaseInstance();
 

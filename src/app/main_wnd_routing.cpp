@@ -1,0 +1,140 @@
+// Notification routing of the main window: the window's own controls, then every routed owner.
+// Owners whose panels are not built yet receive their routes through the Routed signal, which
+// is their entry point until they exist.
+#include <QProcess>
+#include <QThread>
+#include <QTimer>
+#include <thread>
+
+#include "app/control_ops.h"
+#include "app/device_list.h"
+#include "app/main_wnd.h"
+#include "platform/trace.h"
+
+namespace qv::ui {
+
+void CMainWnd::Notify(const UiNotify& notify) {
+  const QString name = notify.sender ? notify.sender->objectName() : QString();
+  if (notify.type == QLatin1String("timer")) {
+    if (notify.sender == Root() || notify.sender == this) OnTimer(static_cast<int>(notify.wParam));
+    return;
+  }
+  Trace("%s", notify.type.toUtf8().constData());
+  Trace("%s", name.toUtf8().constData());
+  if (notify.type == QLatin1String("windowinit")) {
+    WindowInit();
+    return;
+  }
+  if (notify.type == QLatin1String("windowsize")) {
+    if (name == QLatin1String("root") && displayChanged_) {
+      displayChanged_ = false;
+      PlaceForDpi();
+    }
+    return;
+  }
+  RouteNotification(notify);
+}
+
+void CMainWnd::RouteNotification(const UiNotify& notify) {
+  const QString name = notify.sender ? notify.sender->objectName() : QString();
+  for (const Route& route : FindRoutes(notify.type, name)) {
+    if (route.owner == RouteOwner::kNothing) continue;
+    if (route.owner == RouteOwner::kMainWindow) {
+      if (notify.type == QLatin1String("click")) {
+        HandleOwnClick(route.key);
+      } else if (notify.type == QLatin1String("itemselect")) {
+        // "device_profile_combo": the profile switch runs 400 ms later.
+        QTimer::singleShot(400, this, [this] { OnTimer(1055); });
+      } else if (notify.type == QLatin1String("killfocus")) {
+        HandleMessage(UWM_KEY_CAPTURE, 0, 0);
+      } else if (notify.type == QLatin1String("setfocus")) {
+        HandleMessage(UWM_KEY_CAPTURE, 1, 0);
+      }
+      continue;
+    }
+    Dispatch(route, notify);
+  }
+}
+
+void CMainWnd::HandleOwnClick(const QString& name) {
+  if (name == QLatin1String("closebtn")) {
+    CloseAuxWindows();
+    if (HasTray()) {
+      HideToTray();
+    } else {
+      Close(0);  // no tray to come back from
+    }
+  } else if (name == QLatin1String("nodevice_ok_btn")) {
+    hide();
+  } else if (name == QLatin1String("control_light_status")) {
+    SetLightControl(!lightControl_, true);
+  } else if (name == QLatin1String("minbtn")) {
+    showMinimized();
+  } else if (name == QLatin1String("maxbtn")) {
+    showMaximized();
+  } else if (name == QLatin1String("restorebtn")) {
+    showNormal();
+  } else if (name == QLatin1String("skinbtn")) {
+    Q_EMIT Routed(RouteOwner::kMainWindow, name, 0);  // the skin window's entry point
+  } else if (name == QLatin1String("setbtn")) {
+    OpenSettings(true);
+  }
+}
+
+void CMainWnd::Dispatch(const Route& route, const UiNotify& notify) {
+  switch (route.owner) {
+    case RouteOwner::kInputSettings: {
+      const char* page = route.number == 0   ? "shell32.dll,Control_RunDLL main.cpl @1"
+                         : route.number == 1 ? "shell32.dll,Control_RunDLL main.cpl @0"
+                                             : nullptr;
+      if (!page) return;
+      // This desktop's own mouse and keyboard settings take the place of the control panel.
+      std::thread([] {
+        QProcess::startDetached(QStringLiteral("xdg-open"), {QStringLiteral("settings://")});
+      }).detach();
+      break;
+    }
+    case RouteOwner::kKeyboardSettings:
+      if (route.key == QLatin1String("reset_repeat_btn")) {
+        CKestravaUSBDevice* current = CurrentDevice();
+        if (!current || current->GetTypeCode() != kTypeKeyboard) return;
+      }
+      break;
+    case RouteOwner::kDeviceList:
+      if (!deviceList_) break;
+      if (route.key == QLatin1String("device_select")) {
+        deviceList_->OnDeviceSelectChanged();
+      } else if (route.key == QLatin1String("device_select_prev")) {
+        deviceList_->SelectPrevious();
+      } else if (route.key == QLatin1String("device_select_next")) {
+        deviceList_->SelectNext();
+      }
+      break;
+    case RouteOwner::kPageTab:
+      if (CKestravaUSBDevice* current = CurrentDevice()) current->ShowFunctionPage(route.number);
+      break;
+    default:
+      break;
+  }
+  (void)notify;
+  Q_EMIT Routed(route.owner, route.key, route.number);
+}
+
+void CMainWnd::OnTimer(int id) {
+  switch (id) {
+    case 1011:
+      PlaceForDpi();
+      update();
+      break;
+    case 1055:
+      Q_EMIT Routed(RouteOwner::kProfilePanel, QStringLiteral("device_profile_combo"), 0);
+      break;
+    case 1066:
+      RestoreGameLighting();
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace qv::ui

@@ -1,0 +1,393 @@
+// The main window: routing tables and the name split, DPI placement, the firmware gate,
+// suspend and resume with light control, shutdown with a worker that misses its bound, and
+// game events. Each window runs offscreen with its own temporary data folders.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "app/control_ops.h"
+#include "app/event_routing.h"
+#include "app/main_wnd.h"
+#include "app/ui_resources.h"
+#include "devices/keyboard_device.h"
+#include "platform/registered_messages.h"
+#include "platform/trace.h"
+
+namespace qv {
+// From profiles/data_folders.h, whose product code constant clashes with the message header's.
+void SetInstallFolder(const std::string& path);
+}  // namespace qv
+
+namespace qv::ui {
+namespace {
+
+struct RouteCase {
+  const char* type;
+  const char* name;
+  std::vector<RouteOwner> owners;  // every route, in order; empty: ignored
+  int number;                      // of the first route
+};
+
+TEST(EventRouting, TablesRouteByTypeAndName) {
+  const RouteCase cases[] = {
+      {"click", "key_12", {RouteOwner::kKeyPanel}, 12},
+      {"click", "key_", {RouteOwner::kKeyPanel}, 0},
+      {"click", "KEY_7", {RouteOwner::kKeyPanel}, 7},
+      {"click", "DPI_color_option_3", {RouteOwner::kDpiPanel}, 3},
+      {"click", "color_option_4", {RouteOwner::kLightingPanel}, 4},
+      {"click", "windowdeviceset_1", {RouteOwner::kInputSettings}, 1},
+      {"click", "Key_Butt_KeySave", {RouteOwner::kKeyPanel}, 0},
+      {"click", "profile_fun_spread_btn", {RouteOwner::kProfilePanel}, 0},
+      {"click", "PROFILE_FUN_SPREAD_BTN", {}, 0},  // compared with case
+      {"click", "macro_inset_moveupkey_btn", {RouteOwner::kMacroEditor}, 1},
+      {"click", "bullet_selected_next", {RouteOwner::kRecoilEditor}, 1},
+      {"click", "closebtn", {RouteOwner::kMainWindow}, 0},
+      {"click", "cloudbtn", {RouteOwner::kNothing}, 0},
+      {"click", "no_such_button", {}, 0},
+      {"click", "nounderscore", {}, 0},
+      {"selectchanged", "deng_Op_tab", {RouteOwner::kPageTab}, 1},
+      {"selectchanged", "Virtual7.1_Op_tab", {RouteOwner::kPageTab}, 8},
+      {"selectchanged", "polling_rate_option_2", {RouteOwner::kPollingRate}, 2},
+      {"selectchanged", "key_12", {}, 0},  // the key prefix is a click route only
+      {"itemselect",
+       "keyset_function_combo",
+       {RouteOwner::kKeyPanel, RouteOwner::kKeyAssignApply},
+       0},
+      {"itemselect", "keyset_media_combo", {RouteOwner::kKeyAssignApply}, 0},
+      {"itemselect", "device_profile_combo", {RouteOwner::kMainWindow}, 0},
+      {"valuechanged", "G_light_slider", {RouteOwner::kAudioLighting}, 7},
+      {"valuechanged", "DPI_slider_4", {RouteOwner::kDpiPanel}, 4},
+      {"movevaluechanged", "zelik_DPI_slider_2", {RouteOwner::kDpiPanel}, 2},
+      {"killfocus", "deng_audioedit_B", {RouteOwner::kAudioLighting}, 2},
+      {"killfocus", "keyset_keyboard_text_edit", {RouteOwner::kMainWindow}, 0},
+      {"click_select_end", "device_key_light", {RouteOwner::kLightingPanel}, 1},
+      {"msenter", "key_12", {}, 0},
+  };
+  for (const RouteCase& c : cases) {
+    SCOPED_TRACE(std::string(c.type) + " " + c.name);
+    const auto routes = FindRoutes(QString::fromLatin1(c.type), QString::fromLatin1(c.name));
+    ASSERT_EQ(routes.size(), c.owners.size());
+    for (size_t i = 0; i < routes.size(); ++i) EXPECT_EQ(routes[i].owner, c.owners[i]);
+    if (!routes.empty()) {
+      EXPECT_EQ(routes[0].number, c.number);
+    }
+  }
+  const auto skipped = FindRoutes(QStringLiteral("click_wpremove"), QStringLiteral("x"));
+  ASSERT_EQ(skipped.size(), 1u);
+  EXPECT_TRUE(skipped[0].skipBase);
+}
+
+TEST(EventRouting, NameSplitAtTheLastUnderscore) {
+  const struct {
+    const char* name;
+    bool hasPrefix;
+    const char* prefix;
+    int number;
+  } cases[] = {
+      {"key_12", true, "key_", 12}, {"key_", true, "key_", 0},
+      {"key", false, "", 0},        {"DPI_slider_3", true, "DPI_slider_", 3},
+      {"key_abc", true, "key_", 0}, {"_5", true, "_", 5},
+      {"a_b_c", true, "a_b_", 0},   {"light_007", true, "light_", 7},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const NameSplit split = SplitControlName(QString::fromLatin1(c.name));
+    EXPECT_EQ(split.hasPrefix, c.hasPrefix);
+    EXPECT_EQ(split.prefix, QString::fromLatin1(c.prefix));
+    EXPECT_EQ(split.number, c.number);
+  }
+}
+
+TEST(DpiPlacement, ThresholdIsAboveFifteenHundredByNineSixty) {
+  EXPECT_EQ(ChooseDpi(1500, 960), 96);
+  EXPECT_EQ(ChooseDpi(1501, 961), 144);
+  EXPECT_EQ(ChooseDpi(1501, 960), 96);
+  EXPECT_EQ(ChooseDpi(1500, 961), 96);
+  EXPECT_EQ(ChooseDpi(2560, 1440), 144);
+}
+
+// Temporary data folders and the repository's skin and default data.
+class MainWndTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(home_.isValid());
+    qputenv("XDG_DATA_HOME", home_.filePath(QStringLiteral("data")).toUtf8());
+    qputenv("XDG_CONFIG_HOME", home_.filePath(QStringLiteral("config")).toUtf8());
+    SetInstallFolder(std::string(QV_SOURCE_DIR) + "/data/");
+    UiResources::SetInstallFolder(QStringLiteral(QV_SOURCE_DIR));
+    ASSERT_TRUE(UiResources::LoadResourceMap());
+    SetTraceSink([this](std::string_view line) {
+      std::lock_guard<std::mutex> hold(traceLock_);
+      traces_.emplace_back(line);
+    });
+  }
+  // A selected keyboard profile on disk whose light mode is `mode`.
+  void SeedKeyboardProfile(int mode) {
+    const QString folder = home_.filePath(QStringLiteral("data/QV5307/keyboard/"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    QFile list(folder + QStringLiteral("ProfileList.ini"));
+    ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+    list.write(
+        R"({"profilelist":[{"profileUUID":"Seeded","profilename":"Seeded"}],"profileselect":0})");
+    list.close();
+    QFile source(QStringLiteral(QV_SOURCE_DIR "/data/DefaultData/keyboard.Json"));
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    QByteArray text = source.readAll();
+    const qsizetype at = text.indexOf("\"SelectItem\"");
+    ASSERT_GE(at, 0);
+    const qsizetype colon = text.indexOf(':', at);
+    qsizetype end = colon + 1;
+    while (end < text.size() && (text[end] == ' ' || (text[end] >= '0' && text[end] <= '9'))) ++end;
+    text.replace(colon + 1, end - colon - 1, " " + QByteArray::number(mode));
+    QFile profile(folder + QStringLiteral("Seeded.Json"));
+    ASSERT_TRUE(profile.open(QIODevice::WriteOnly));
+    profile.write(text);
+  }
+  void TearDown() override {
+    window_.reset();
+    SetTraceSink(nullptr);
+    SetInstallFolder("");
+    UiResources::Release();
+  }
+
+  CMainWnd& Open(CMainWnd::Options options) {
+    window_ = std::make_unique<CMainWnd>(nullptr, std::move(options));
+    EXPECT_TRUE(window_->CreateMain());
+    window_->show();  // "windowinit": the window initialises and hides until the first scan
+    QCoreApplication::processEvents();
+    return *window_;
+  }
+  static CMainWnd::Options Quiet() {
+    CMainWnd::Options options;
+    options.startWorkers = false;
+    options.screenSize = [] { return QSize(1280, 800); };
+    return options;
+  }
+  int TraceCount(std::string_view text) {
+    std::lock_guard<std::mutex> hold(traceLock_);
+    int n = 0;
+    for (const std::string& t : traces_) n += t.find(text) != std::string::npos ? 1 : 0;
+    return n;
+  }
+  CKestravaKeyboardDevice* Keyboard() {
+    for (const auto& block : window_->Blocks()) {
+      if (auto* k = dynamic_cast<CKestravaKeyboardDevice*>(block->device.get())) return k;
+    }
+    return nullptr;
+  }
+  QWidget* Control(const char* name) { return window_->FindControl(QString::fromLatin1(name)); }
+
+  QTemporaryDir home_;
+  std::unique_ptr<CMainWnd> window_;
+  std::mutex traceLock_;
+  std::vector<std::string> traces_;
+};
+
+TEST_F(MainWndTest, InitialisationPreCreatesTheMouseAndKeyboardBlocksHidden) {
+  CMainWnd& w = Open(Quiet());
+  ASSERT_EQ(w.Blocks().size(), 2u);
+  EXPECT_EQ(w.Blocks()[0]->kindRow, kKindMouse);
+  EXPECT_EQ(w.Blocks()[1]->kindRow, kKindKeyboard);
+  for (const auto& block : w.Blocks()) {
+    EXPECT_TRUE(block->page);
+    EXPECT_TRUE(block->entry && block->entry->isHidden());
+  }
+  EXPECT_NE(Keyboard(), nullptr);
+  EXPECT_FALSE(w.isVisible());  // until the first scan pass brings it forward
+}
+
+TEST_F(MainWndTest, ClicksRouteByPrefixAndUnknownNamesAreIgnored) {
+  CMainWnd& w = Open(Quiet());
+  QSignalSpy routed(&w, &CMainWnd::Routed);
+  auto button = [&](const char* name) {
+    auto* b = new QPushButton(w.Root());
+    b->setObjectName(QString::fromLatin1(name));
+    w.Notifications()->Attach(b);
+    return b;
+  };
+  button("key_12")->click();
+  button("key_")->click();
+  button("mystery_button")->click();
+  ASSERT_EQ(routed.count(), 2);
+  EXPECT_EQ(routed[0][0].value<RouteOwner>(), RouteOwner::kKeyPanel);
+  EXPECT_EQ(routed[0][1].toString(), QStringLiteral("key_"));
+  EXPECT_EQ(routed[0][2].toInt(), 12);
+  EXPECT_EQ(routed[1][2].toInt(), 0);
+}
+
+TEST_F(MainWndTest, DpiPlacementScalesTheWindowAboveTheThreshold) {
+  QSize screen(1500, 960);
+  CMainWnd::Options options = Quiet();
+  options.screenSize = [&screen] { return screen; };
+  CMainWnd& w = Open(options);
+  w.show();
+  w.PlaceForDpi();
+  EXPECT_EQ(w.DpiValue(), 96);
+  EXPECT_EQ(w.size(), QSize(1000, 640))
+      << w.minimumSizeHint().width() << "x" << w.minimumSizeHint().height();
+  EXPECT_TRUE(w.isVisible());
+  screen = QSize(1501, 961);
+  w.PlaceForDpi();
+  EXPECT_EQ(w.DpiValue(), 144);
+  EXPECT_EQ(w.size(), QSize(1500, 960));
+  w.hide();
+  w.PlaceForDpi();
+  EXPECT_FALSE(w.isVisible());  // placement keeps a hidden window hidden
+}
+
+TEST_F(MainWndTest, FirmwareGateAsksForOldFirmwareAndRefusalEndsTheProgram) {
+  int asked = 0;
+  QStringList started;
+  CMainWnd::Options options = Quiet();
+  options.askFirmwareUpdate = [&asked] {
+    ++asked;
+    return false;
+  };
+  options.startProgram = [&started](const QString& p, const QStringList&) { started << p; };
+  CMainWnd& w = Open(options);
+  QSignalSpy finished(&w, &CMainWnd::ShutdownFinished);
+
+  // Newer firmware, and a product the gate does not know: no question.
+  w.HandleMessage(UWM_FIRMWARE_CHECK, 0x5080, 0x0104);
+  w.HandleMessage(UWM_FIRMWARE_CHECK, 0x1000, 0x0001);
+  QTest::qWait(20);
+  EXPECT_EQ(asked, 0);
+  EXPECT_TRUE(w.FirmwareGateFlag());
+  EXPECT_EQ(Text(Control("No_device_tip")), QStringLiteral("message_text_1"));
+
+  w.HandleMessage(UWM_FIRMWARE_CHECK, 0x5080, 0x0103);
+  EXPECT_EQ(asked, 0);  // asked once the caller's sequence has returned to the event loop
+  QTest::qWait(20);
+  EXPECT_EQ(asked, 1);
+  EXPECT_FALSE(w.FirmwareGateFlag());
+  EXPECT_EQ(Text(Control("No_device_tip")), QStringLiteral("message_text_26"));
+  EXPECT_TRUE(started.isEmpty());
+  EXPECT_TRUE(w.ShutdownDone());
+  EXPECT_EQ(finished.count(), 1);
+}
+
+TEST_F(MainWndTest, FirmwareGateConfirmedStartsTheUpdater) {
+  QStringList started;
+  CMainWnd::Options options = Quiet();
+  options.askFirmwareUpdate = [] { return true; };
+  options.startProgram = [&started](const QString& p, const QStringList& args) {
+    started << p << args;
+  };
+  CMainWnd& w = Open(options);
+  w.HandleMessage(UWM_FIRMWARE_CHECK, 0x5080, 0x0100);
+  QTest::qWait(20);
+  ASSERT_EQ(started.size(), 2);
+  EXPECT_TRUE(started[0].endsWith(QStringLiteral("Updata/TM44K6-S9-61KEY-V0104.exe")));
+  EXPECT_EQ(started[1], QStringLiteral("On the upgrade"));
+  EXPECT_FALSE(w.ShutdownDone());
+}
+
+TEST_F(MainWndTest, SuspendIgnoresMessagesAndResumeRestoresTheLightControlState) {
+  CMainWnd& w = Open(Quiet());
+  CKestravaKeyboardDevice* keyboard = Keyboard();
+  ASSERT_NE(keyboard, nullptr);
+
+  w.HandleMessage(UWM_LIGHT_CONTROL_MSG, 1, 0);
+  EXPECT_FALSE(w.LightControl());
+  EXPECT_EQ(Text(Control("control_light_status")), QStringLiteral("不控制灯光"));
+  EXPECT_FALSE(keyboard->GetHostLightControl());
+  w.HandleMessage(UWM_LIGHT_CONTROL_MSG, 1, 1);
+  EXPECT_TRUE(w.LightControl());
+  EXPECT_TRUE(keyboard->GetHostLightControl());
+  EXPECT_EQ(Text(Control("control_light_status")), QStringLiteral("控制灯光"));
+
+  w.OnPowerBroadcast(kPowerSuspend);
+  EXPECT_FALSE(w.Awake());
+  EXPECT_FALSE(keyboard->GetHostLightControl());
+  w.HandleMessage(UWM_SHOW_PROGRESS, 0, 0);
+  EXPECT_FALSE(IsVisible(Control("setting_progress")));
+  // Light control still arrives while asleep; the state is what resume sends again.
+  w.HandleMessage(UWM_LIGHT_CONTROL_MSG, 1, 1);
+
+  w.OnPowerBroadcast(kPowerResumeAutomatic);
+  EXPECT_TRUE(w.Awake());
+  EXPECT_TRUE(keyboard->GetHostLightControl());
+  w.HandleMessage(UWM_SHOW_PROGRESS, 0, 0);
+  EXPECT_TRUE(IsVisible(Control("setting_progress")));
+}
+
+TEST_F(MainWndTest, ShutdownAbandonsALateWorkerRunsOnceAndNeverFreesUnderIt) {
+  CMainWnd::Options options = Quiet();
+  options.workerStopBound = std::chrono::milliseconds(100);
+  CMainWnd& w = Open(options);
+  std::atomic<bool> release{false};
+  std::atomic<bool> finished{false};
+  std::atomic<size_t> seenFamilies{0};
+  ASSERT_TRUE(w.StartWorker(kSyncLightingSlot, [&](const StopEvent&) {
+    // Ignores its stop event until released, then still reads the window's device lists.
+    while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    seenFamilies = w.Families().All().size();
+    finished = true;
+  }));
+  QSignalSpy done(&w, &CMainWnd::ShutdownFinished);
+
+  const auto start = std::chrono::steady_clock::now();
+  w.Shutdown();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+  EXPECT_EQ(TraceCount("所有对象处于非激发状态，超时"), 1);
+  EXPECT_TRUE(w.ShutdownDone());
+  EXPECT_TRUE(w.WorkerRunning(kSyncLightingSlot));
+
+  w.Shutdown();
+  w.Close(0);  // window destruction path: Shutdown again, which does nothing now
+  EXPECT_EQ(done.count(), 1);
+  EXPECT_EQ(TraceCount("所有对象处于非激发状态，超时"), 1);
+  EXPECT_FALSE(w.StartWorker(3, [](const StopEvent&) {}));
+
+  release = true;
+  window_.reset();  // waits for the late worker before the lists go
+  EXPECT_TRUE(finished);
+  EXPECT_EQ(seenFamilies, 2u);
+}
+
+TEST_F(MainWndTest, GameEffectIsAppliedUnsavedIgnoredOutsideTheListAndRestored) {
+  CMainWnd::Options options = Quiet();
+  options.effectCount = [](const CKestravaUSBDevice&) { return 10; };
+  options.gameRestoreDelay = std::chrono::milliseconds(50);
+  CMainWnd& w = Open(options);
+  CKestravaKeyboardDevice* keyboard = Keyboard();
+  ASSERT_NE(keyboard, nullptr);
+  SeedKeyboardProfile(5);
+  ASSERT_EQ(keyboard->ReloadProfile(), 1);
+  w.ShowEntry(keyboard, true);
+  ASSERT_EQ(w.CurrentDevice(), keyboard);
+  const uint8_t own = keyboard->GetLightSettings()[kLightMode];
+  ASSERT_EQ(own, 5);
+  const uint8_t game = 3;
+  const std::string path = keyboard->GetProfilePath();
+  const auto fileBytes = [&path] {
+    QFile f(QString::fromStdString(path));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  };
+  const QByteArray before = fileBytes();
+
+  w.HandleMessage(UWM_GAME_KILL_MSG, 1, 10);  // outside the list of 10
+  w.HandleMessage(UWM_GAME_KILL_MSG, 3, 2);   // wParam outside 0..2
+  EXPECT_EQ(keyboard->GetLightSettings()[kLightMode], own);
+
+  w.HandleMessage(UWM_GAME_START_MSG, 0, game);
+  EXPECT_EQ(keyboard->GetLightSettings()[kLightMode], game);
+  EXPECT_EQ(fileBytes(), before);
+
+  QTest::qWait(200);
+  EXPECT_EQ(keyboard->GetLightSettings()[kLightMode], own);
+  EXPECT_EQ(fileBytes(), before);
+}
+
+}  // namespace
+}  // namespace qv::ui
