@@ -162,8 +162,25 @@ void CMainWnd::PlaceForDpi() {
   dpiValue_ = ChooseDpi(screenSize.width(), screenSize.height());
   SetDpi(100);
   SetDpi(dpiValue_ * 100 / 96);
+  ScaleFonts(this);
   CenterWindow();
   setVisible(wasVisible);
+}
+
+void CMainWnd::ScaleFonts(QWidget* top) {
+  // Controls polished by a style sheet do not take their window's font any more: each is scaled
+  // from the size it had at 96.
+  for (QWidget* child : top->findChildren<QWidget*>()) {
+    QVariant base = child->property("qv_base_point_size");
+    if (!base.isValid()) {
+      if (child->font().pointSizeF() <= 0) continue;
+      base = child->font().pointSizeF();
+      child->setProperty("qv_base_point_size", base);
+    }
+    QFont scaled = child->font();
+    scaled.setPointSizeF(base.toReal() * dpiValue_ / 96.0);
+    child->setFont(scaled);
+  }
 }
 
 void CMainWnd::TellDevicesShown(bool shown) {

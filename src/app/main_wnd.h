@@ -195,6 +195,8 @@ class CMainWnd : public CWindowBase, public MessageSink, public DiscoveryHost {
   // Hides to the tray, or minimises where there is no tray.
   void HideToTray();
   void OfferMenuWithoutTray();
+  // Scales the fonts below `top` to the DPI value in use.
+  void ScaleFonts(QWidget* top);
   void TellDevicesShown(bool shown);
   void TellDevicesInUse();
   void TellDevicesLightControl();

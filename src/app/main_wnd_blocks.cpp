@@ -111,6 +111,12 @@ CKestravaUSBDevice* CMainWnd::CreateDeviceBlock(int primaryRow, int kindRow) {
   entry->SetKindIndex(kindRow);
   entry->SetDevice(device.get());
 
+  if (dpiValue_ != 96) {
+    for (QWidget* piece : {static_cast<QWidget*>(power), static_cast<QWidget*>(page),
+                           static_cast<QWidget*>(entry)}) {
+      ScaleFonts(piece);
+    }
+  }
   block->device = std::move(device);
   CKestravaUSBDevice* result = block->device.get();
   blocks_.push_back(std::move(block));

@@ -3,13 +3,18 @@
 // game events. Each window runs offscreen with its own temporary data folders.
 #include <gtest/gtest.h>
 
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVirtualObject>
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -19,6 +24,7 @@
 #include "app/main_wnd.h"
 #include "app/ui_resources.h"
 #include "devices/keyboard_device.h"
+#include "platform/qt/message_bus.h"
 #include "platform/registered_messages.h"
 #include "platform/trace.h"
 
@@ -235,10 +241,14 @@ TEST_F(MainWndTest, DpiPlacementScalesTheWindowAboveTheThreshold) {
   EXPECT_EQ(w.size(), QSize(1000, 640))
       << w.minimumSizeHint().width() << "x" << w.minimumSizeHint().height();
   EXPECT_TRUE(w.isVisible());
+  QWidget* label = Control("No_device_text");
+  const qreal small = label->font().pointSizeF();
   screen = QSize(1501, 961);
   w.PlaceForDpi();
   EXPECT_EQ(w.DpiValue(), 144);
   EXPECT_EQ(w.size(), QSize(1500, 960));
+  // Text grows with the window, also in controls styled by the layout's style sheet.
+  EXPECT_NEAR(label->font().pointSizeF(), small * 1.5, 0.6) << small;
   w.hide();
   w.PlaceForDpi();
   EXPECT_FALSE(w.isVisible());  // placement keeps a hidden window hidden
@@ -387,6 +397,50 @@ TEST_F(MainWndTest, GameEffectIsAppliedUnsavedIgnoredOutsideTheListAndRestored) 
   QTest::qWait(200);
   EXPECT_EQ(keyboard->GetLightSettings()[kLightMode], own);
   EXPECT_EQ(fileBytes(), before);
+}
+
+// The service tool: a peer that owns "org.qv5307.WorkTool" and takes CopyData calls.
+class WorkToolPeer : public QDBusVirtualObject {
+ public:
+  bool handleMessage(const QDBusMessage& message, const QDBusConnection&) override {
+    if (message.member() != QLatin1String("CopyData")) return false;
+    calls.push_back(message.arguments());
+    return true;
+  }
+  QString introspect(const QString&) const override { return {}; }
+  std::vector<QList<QVariant>> calls;
+};
+
+// Runs inside its own session bus with the other Instance* tests.
+TEST(InstanceServiceToolTest, ReportGoesToTheWorkToolPeerOnlyWhenOneRuns) {
+  if (!QDBusConnection::sessionBus().isConnected()) GTEST_SKIP() << "no session bus";
+  MessageBus bus;
+  CMainWnd::Options options;
+  options.startWorkers = false;
+  CMainWnd window(&bus, options);
+  window.HandleMessage(UWM_WORKTOOL_QUERY_MSG, 0, 0);  // no peer: nothing happens
+
+  QDBusConnection peerConnection =
+      QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("worktool"));
+  WorkToolPeer peer;
+  ASSERT_TRUE(peerConnection.registerVirtualObject(QStringLiteral("/org/qv5307/WorkTool"), &peer));
+  ASSERT_TRUE(peerConnection.registerService(QStringLiteral("org.qv5307.WorkTool")));
+  window.HandleMessage(UWM_WORKTOOL_QUERY_MSG, 0, 0);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !peer.calls.empty(); }, 5000));
+  ASSERT_EQ(peer.calls.size(), 1u);
+  const QList<QVariant>& args = peer.calls[0];
+  ASSERT_EQ(args.size(), 3);
+  EXPECT_EQ(args[1].toInt(), 5);
+  const QByteArray block = args[2].toByteArray();
+  ASSERT_EQ(block.size(), 1024);
+  std::vector<int32_t> values(256);
+  std::memcpy(values.data(), block.constData(), 1024);
+  const std::vector<int32_t> head = {2,      5, 0,      2,      0x320F, 0x1001, 2,      0x320F,
+                                     0x5080, 1, 0x320F, 0x1004, 3,      0x0C76, 0x1630, 7};
+  EXPECT_EQ(std::vector<int32_t>(values.begin(), values.begin() + 16), head);
+  EXPECT_TRUE(std::all_of(values.begin() + 16, values.end(), [](int32_t v) { return v == 0; }));
+  peerConnection.unregisterService(QStringLiteral("org.qv5307.WorkTool"));
+  QDBusConnection::disconnectFromBus(QStringLiteral("worktool"));
 }
 
 }  // namespace
