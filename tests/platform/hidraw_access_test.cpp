@@ -33,25 +33,25 @@ TEST_F(NodeAccessTest, ReadWriteNodeIsOpenable) {
 }
 
 // Root may open any node, so as root the check runs in a child that has become "nobody".
-NodeAccess CheckAsUnprivileged(const std::string& path) {
-  if (geteuid() != 0) return CheckNodeAccess(path);
+// kCannotDrop when this root may not change its user (some containers).
+constexpr int kCannotDrop = 100;
+int CheckAsUnprivileged(const std::string& path) {
+  if (geteuid() != 0) return static_cast<int>(CheckNodeAccess(path));
   const pid_t child = fork();
   if (child == 0) {
-    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(100);
+    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(kCannotDrop);
     _exit(static_cast<int>(CheckNodeAccess(path)));
   }
   int status = 0;
-  if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
-      WEXITSTATUS(status) > static_cast<int>(NodeAccess::kGone)) {
-    ADD_FAILURE() << "could not run the check as an unprivileged user";
-    return NodeAccess::kOpenable;
-  }
-  return static_cast<NodeAccess>(WEXITSTATUS(status));
+  if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
 }
 
 TEST_F(NodeAccessTest, NodeWithoutReadWriteForThisUserIsDenied) {
   ASSERT_EQ(chmod(path_.c_str(), 0644), 0);  // others may read only, as a hidraw node without ACL
-  EXPECT_EQ(CheckAsUnprivileged(path_), NodeAccess::kDenied);
+  const int result = CheckAsUnprivileged(path_);
+  if (result == kCannotDrop) GTEST_SKIP() << "cannot become an unprivileged user here";
+  EXPECT_EQ(result, static_cast<int>(NodeAccess::kDenied));
 }
 
 TEST_F(NodeAccessTest, VanishedNodeIsGoneNotDenied) {
