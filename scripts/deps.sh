@@ -7,6 +7,7 @@ pkgs=(
   libjsoncpp-dev libudev-dev libcurl4-openssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   dbus dbus-bin xvfb xauth
+  desktop-file-utils appstream dpkg-dev
   fonts-noto-core fonts-noto-cjk
 )
 missing=()

@@ -1,7 +1,7 @@
-// The program's private fonts, loaded from the "Font" folder beside the executable for the
-// whole run. Each file is read whole and registered with the application's font database; a
-// file that is missing or not a font is skipped without a message. Unload() removes them in the
-// reverse order. Needs a QGuiApplication; interface thread only.
+// The program's private fonts, loaded from the "Font" folder of the installation folder
+// (UiResources::InstallFolder()) for the whole run. Each file is read whole and registered with the
+// application's font database; a file that is missing or not a font is skipped without a message.
+// Unload() removes them in the reverse order. Needs a QGuiApplication; interface thread only.
 #pragma once
 
 #include <QString>

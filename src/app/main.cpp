@@ -6,6 +6,7 @@
 //   QV5307_QUIT_AFTER_MS     end the event loop after this many milliseconds;
 //   QV5307_QUIT_ON_INSTANCE  end shortly after a second start handed over.
 // QV5307_SIMULATE attaches a simulated keyboard instead of the real devices (sim_control.h).
+// QV5307_START_HIDDEN (set by the autostart entry) leaves the window in the tray at start.
 #include <QApplication>
 #include <QDebug>
 #include <QTimer>
@@ -13,6 +14,7 @@
 
 #include "app/app_fonts.h"
 #include "app/control_factory.h"
+#include "app/desktop_integration.h"
 #include "app/main_wnd.h"
 #include "app/register_controls.h"
 #include "app/sim_control.h"
@@ -51,7 +53,7 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationName(QStringLiteral("QV5307"));
 
   qv::ui::AppFonts fonts;
-  fonts.Load(QCoreApplication::applicationDirPath());
+  fonts.Load(qv::ui::UiResources::InstallFolder());
 
   qDebug().noquote() << QString::asprintf("软件标示：%d", static_cast<int>(qv::UWM_INSTANCE_MSG));
   if (!qv::IsRegisteredMessage(qv::UWM_INSTANCE_MSG)) {
@@ -74,6 +76,7 @@ int main(int argc, char* argv[]) {
   // Before any channel exists, so that every channel uses the simulated devices.
   std::unique_ptr<qv::ui::SimulatorControl> simulator = qv::ui::SimulatorControl::FromEnvironment();
   qv::ui::CMainWnd::Options options;
+  options.startHidden = qv::ui::StartHiddenRequested();
   if (simulator) {
     qv::SetDefaultHidBackend(&simulator->Backend());
     options.backend = &simulator->Backend();
@@ -81,6 +84,7 @@ int main(int argc, char* argv[]) {
   }
 
   auto window = std::make_unique<qv::ui::CMainWnd>(haveBus ? bus.get() : nullptr, options);
+  std::unique_ptr<qv::ui::DesktopIntegration> desktop;
   if (window->CreateMain()) {
     if (simulator) {
       simulator->AddMenu(window->TrayMenu());
@@ -90,6 +94,10 @@ int main(int argc, char* argv[]) {
                      &qv::ui::CMainWnd::OnRegisteredMessage);
     QApplication::setQuitOnLastWindowClosed(!window->HasTray());
     ApplyTestOptions(*window);
+    qv::ui::DesktopIntegration::Options desktopOptions;
+    desktopOptions.checkPermissions = simulator == nullptr;
+    desktop = std::make_unique<qv::ui::DesktopIntegration>(*window, std::move(desktopOptions));
+    desktop->Start();
     // Showing runs the window's initialisation, which hides it again until the first device
     // scan has passed.
     window->show();
@@ -98,6 +106,7 @@ int main(int argc, char* argv[]) {
     qDebug() << "main layout missing; ending";
   }
 
+  desktop.reset();
   window.reset();
   if (simulator) qv::SetDefaultHidBackend(nullptr);
   simulator.reset();

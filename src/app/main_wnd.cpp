@@ -3,11 +3,11 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDBusConnection>
 #include <QDebug>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QScreen>
+#include <QShortcut>
 #include <QThread>
 #include <QTimer>
 #include <condition_variable>
@@ -98,15 +98,17 @@ void CMainWnd::InitWindow() {
     tray_->SetMenu(trayMenu_.get());
   }
   connect(tray_.get(), &CTrayIcon::LeftClicked, this, [this] { OnTrayLeftClick(); });
-  // Suspend and resume reach us from the login manager on the system bus, when there is one.
-  QDBusConnection::systemBus().connect(
-      QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
-      QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"), this,
-      SLOT(OnPrepareForSleep(bool)));
+  if (!tray_->IsShown()) OfferMenuWithoutTray();
 }
 
-void CMainWnd::OnPrepareForSleep(bool sleeping) {
-  OnPowerBroadcast(sleeping ? kPowerSuspend : kPowerResumeAutomatic);
+void CMainWnd::OfferMenuWithoutTray() {
+  if (trayMenu_) {
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(this, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { trayMenu_->popup(mapToGlobal(at)); });
+  }
+  auto* quit = new QShortcut(QKeySequence::Quit, this);
+  connect(quit, &QShortcut::activated, this, [this] { OnMenuCommand(QStringLiteral("exit")); });
 }
 
 // Window initialisation, on "windowinit".
@@ -135,6 +137,8 @@ void CMainWnd::WindowInit() {
 
 void CMainWnd::BringForward() {
   UpdateNoDeviceNotice();
+  // The arrivals of a hidden start's first scan pass leave the window where it is.
+  if (options_.startHidden) return;
   TellDevicesShown(true);
   setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
   show();
@@ -189,7 +193,11 @@ void CMainWnd::TellDevicesInUse() {
 }
 
 void CMainWnd::HideToTray() {
-  hide();
+  if (HasTray()) {
+    hide();
+  } else {
+    showMinimized();  // the taskbar is the only way back
+  }
   TellDevicesShown(false);
 }
 
@@ -334,8 +342,9 @@ bool CMainWnd::event(QEvent* e) {
 }
 
 void CMainWnd::closeEvent(QCloseEvent* event) {
-  if (!ClosingWithCode() && HasTray()) {
-    // A user's close keeps the program in the tray; only "exit" ends it.
+  if (!ClosingWithCode()) {
+    // A user's close keeps the program running in the tray, or minimised without one; only
+    // "exit" ends it.
     event->ignore();
     CloseAuxWindows();
     HideToTray();

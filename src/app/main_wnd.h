@@ -5,7 +5,9 @@
 // workers (slot 0 the device scan, slot 8 the synchronised lighting).
 //
 // Closing the window hides it to the tray; the tray menu's "exit" (or refusing the firmware
-// update) closes it with code 0, which runs Shutdown and ends the event loop. Shutdown runs
+// update) closes it with code 0, which runs Shutdown and ends the event loop. On a desktop
+// without a tray, hiding would leave a program nobody can reach: the window minimises instead,
+// and the tray menu opens from the window's context menu (and "exit" from Ctrl+Q). Shutdown runs
 // once, whichever of window destruction and the destructor comes first.
 //
 // The window is the workers' MessageSink: `Send` is a blocking queued call (a direct call on
@@ -99,6 +101,9 @@ class CMainWnd : public CWindowBase, public MessageSink, public DiscoveryHost {
     std::function<void(const QString& program, const QStringList& args)> startProgram;
     // The number of built-in effects of a device's effect list; default: "default_light.json".
     std::function<int(const CKestravaUSBDevice&)> effectCount;
+    // Started from the autostart entry: the first scan pass leaves the window in the tray
+    // (minimised where there is no tray) instead of bringing it forward.
+    bool startHidden = false;
   };
 
   // `bus` may be null (no session bus): nothing is broadcast then. Not owned.
@@ -165,8 +170,6 @@ class CMainWnd : public CWindowBase, public MessageSink, public DiscoveryHost {
 
  public Q_SLOTS:
   void OnRegisteredMessage(quint32 id, qint64 wParam, qint64 lParam);
-  // The login manager's PrepareForSleep: true before the system sleeps, false after it woke.
-  void OnPrepareForSleep(bool sleeping);
 
  Q_SIGNALS:
   void InstanceMessage(qint64 wParam, qint64 lParam);
@@ -189,7 +192,9 @@ class CMainWnd : public CWindowBase, public MessageSink, public DiscoveryHost {
   void HandleOwnClick(const QString& name);
   void Dispatch(const Route& route, const UiNotify& notify);
   void OnTimer(int id);
+  // Hides to the tray, or minimises where there is no tray.
   void HideToTray();
+  void OfferMenuWithoutTray();
   // Scales the fonts below `top` to the DPI value in use.
   void ScaleFonts(QWidget* top);
   void TellDevicesShown(bool shown);

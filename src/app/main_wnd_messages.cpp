@@ -42,6 +42,16 @@ intptr_t CMainWnd::HandleMessage(uint32_t message, uintptr_t wParam, intptr_t lP
     qDebug().noquote() << QString::asprintf("软件标示 %d，%llxd%llxd", static_cast<int>(message),
                                             static_cast<unsigned long long>(wParam),
                                             static_cast<long long>(lParam));
+    if (options_.startHidden) {
+      options_.startHidden = false;
+      if (lParam == 0) {
+        // The first scan pass of a start from the autostart entry: stay out of the way. A
+        // second start (lParam 1) still brings the window forward.
+        UpdateNoDeviceNotice();
+        if (!HasTray()) showMinimized();
+        return 0;
+      }
+    }
     BringForward();
     return 0;
   }

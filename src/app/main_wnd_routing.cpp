@@ -58,13 +58,9 @@ void CMainWnd::RouteNotification(const UiNotify& notify) {
 void CMainWnd::HandleOwnClick(const QString& name) {
   if (name == QLatin1String("closebtn")) {
     CloseAuxWindows();
-    if (HasTray()) {
-      HideToTray();
-    } else {
-      Close(0);  // no tray to come back from
-    }
+    HideToTray();
   } else if (name == QLatin1String("nodevice_ok_btn")) {
-    hide();
+    HideToTray();
   } else if (name == QLatin1String("control_light_status")) {
     SetLightControl(!lightControl_, true);
   } else if (name == QLatin1String("minbtn")) {

@@ -1,10 +1,11 @@
 #include "app/ui_resources.h"
 
-#include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QXmlStreamReader>
+
+#include "profiles/data_folders.h"
 
 namespace qv::ui {
 
@@ -24,7 +25,9 @@ void UiResources::SetInstallFolder(const QString& folderPath) {
 
 QString UiResources::InstallFolder() {
   if (!folder().isEmpty()) return folder();
-  return QCoreApplication::applicationDirPath();
+  // The same folder the data files come from: beside the program in a build tree,
+  // <prefix>/share/qv5307/ in an installed copy.
+  return QDir::cleanPath(QString::fromStdString(qv::InstallFolder()));
 }
 
 QString UiResources::SkinFolder() {

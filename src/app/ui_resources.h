@@ -20,7 +20,9 @@ namespace qv::ui {
 
 class UiResources {
  public:
-  // Default: the directory of the executable. Tests point it at the repository.
+  // Default: qv::InstallFolder(), the executable's folder or <exe dir>/../share/qv5307/ when
+  // that exists, so skin, fonts and data are found alike from the build tree and from any
+  // install prefix. Tests point it at the repository.
   static void SetInstallFolder(const QString& folder);
   static QString InstallFolder();
   // InstallFolder() + "/skin/".

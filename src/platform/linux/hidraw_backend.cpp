@@ -19,6 +19,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/linux/udev_rules.h"
+
 namespace qv {
 
 namespace {
@@ -409,6 +411,37 @@ bool HidrawBackend::IsPresent(const std::string& path) {
   UdevPtr u(udev_new());
   NodeInfo info;
   return u && FindNode(u.get(), identity, &info);
+}
+
+NodeAccess CheckNodeAccess(const std::string& devnode) {
+  // AT_EACCESS: the effective ids decide, as they do for open().
+  if (::faccessat(AT_FDCWD, devnode.c_str(), R_OK | W_OK, AT_EACCESS) == 0) {
+    return NodeAccess::kOpenable;
+  }
+  return (errno == EACCES || errno == EPERM || errno == EROFS) ? NodeAccess::kDenied
+                                                               : NodeAccess::kGone;
+}
+
+std::vector<DeniedHidNode> FindDeniedSupportedNodes(
+    const std::function<NodeAccess(const std::string&)>& check) {
+  std::vector<DeniedHidNode> denied;
+  UdevPtr u(udev_new());
+  if (!u) return denied;
+  EnumeratePtr e(udev_enumerate_new(u.get()));
+  if (!e || udev_enumerate_add_match_subsystem(e.get(), "hidraw") < 0 ||
+      udev_enumerate_scan_devices(e.get()) < 0) {
+    return denied;
+  }
+  udev_list_entry* item = nullptr;
+  udev_list_entry_foreach(item, udev_enumerate_get_list_entry(e.get())) {
+    DevicePtr node(udev_device_new_from_syspath(u.get(), udev_list_entry_get_name(item)));
+    NodeInfo info;
+    if (!node || !DescribeNode(node.get(), &info)) continue;
+    if (!IsSupportedUsbId(info.vendorId, info.productId)) continue;
+    if (check(info.devnode) != NodeAccess::kDenied) continue;
+    denied.push_back({info.devnode, info.vendorId, info.productId});
+  }
+  return denied;
 }
 
 HidBackend& SystemHidBackend() {

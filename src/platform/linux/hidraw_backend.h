@@ -16,6 +16,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -79,6 +80,23 @@ class HidrawHandle final : public HidHandle {
   std::atomic<bool> aborted_{false};
   std::vector<uint8_t> readBuffer_;  // used by the reading thread only
 };
+
+// Whether this process may open a node for reading and writing, asked without opening it (ACLs,
+// such as the ones the "uaccess" tag gives, count).
+enum class NodeAccess { kOpenable, kDenied, kGone };
+NodeAccess CheckNodeAccess(const std::string& devnode);
+
+// A present hidraw node of a supported device that this user may not open: the scan skips such
+// a node silently, so the interface asks for these to tell the user what to do.
+struct DeniedHidNode {
+  std::string devnode;  // "/dev/hidraw3"
+  uint16_t vendorId = 0;
+  uint16_t productId = 0;
+};
+// Every hidraw node whose USB ids the catalogue supports and that `check` reports kDenied, in
+// udev's order. Empty when there is none or listing fails. Any thread.
+std::vector<DeniedHidNode> FindDeniedSupportedNodes(
+    const std::function<NodeAccess(const std::string&)>& check = CheckNodeAccess);
 
 class HidrawBackend final : public HidBackend {
  public:
