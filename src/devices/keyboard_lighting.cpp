@@ -29,10 +29,7 @@ TransactionResult CKestravaKeyboardDevice::SendColorFrame() {
   std::array<uint8_t, kColorFrameSize> frame{};
   for (size_t i = 0; i < colors.size(); ++i) {
     const uint32_t entry = colors[i];
-    const int control = LightControl(static_cast<uint32_t>(i));
-    if (PageView && control >= 0 && PageView->IsControlVisible(control)) {
-      PageView->ShowLight(control, PageColorOf(entry), LightBrightness(entry));
-    }
+    ShowLightOnPage(i, entry);
     if (i >= kLogicalKeyCount) continue;
     const size_t q = LedMap[i];
     if (q == kNoPosition || 3 * q + 2 >= n) continue;

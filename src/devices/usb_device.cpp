@@ -151,6 +151,13 @@ int CKestravaUSBDevice::ApplyLightSettings() {
   return 0;
 }
 
+void CKestravaUSBDevice::ShowLightOnPage(size_t light, uint32_t entry) {
+  const int control = LightControl(static_cast<uint32_t>(light));
+  if (PageView && control >= 0 && PageView->IsControlVisible(control)) {
+    PageView->ShowLight(control, PageColorOf(entry), LightBrightness(entry));
+  }
+}
+
 TransactionResult CKestravaUSBDevice::SendColorFrame() {
   std::vector<uint32_t> colors;
   {
@@ -160,10 +167,7 @@ TransactionResult CKestravaUSBDevice::SendColorFrame() {
   std::array<uint8_t, kColorFrameSize> frame{};
   for (size_t i = 0; i < colors.size(); ++i) {
     const uint32_t entry = colors[i];
-    const int control = LightControl(static_cast<uint32_t>(i));
-    if (PageView && control >= 0 && PageView->IsControlVisible(control)) {
-      PageView->ShowLight(control, PageColorOf(entry), LightBrightness(entry));
-    }
+    ShowLightOnPage(i, entry);
     // Light 170 and any beyond it have no room in the 512-byte frame.
     if (i >= static_cast<size_t>(kFrameSkippedLight)) continue;
     const Rgb c = LightRgb(entry);

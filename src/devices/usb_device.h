@@ -182,6 +182,8 @@ class CKestravaUSBDevice {
   // Control numbers of key n and light n in the page view; -1 when unbound.
   int KeyButton(uint32_t key) const;
   int LightControl(uint32_t light) const;
+  // Shows a light's entry on its page control when the control is visible (interface thread).
+  void ShowLightOnPage(size_t light, uint32_t entry);
 
   bool IsWireless() const { return Wireless; }
   void SetWireless(bool wireless) { Wireless = wireless; }
