@@ -3,16 +3,23 @@
 
 The keyboard page is a 61-key (60 %) keyboard: one DeviceKeyButton per key, named "key_" and
 the key's logical number, with its light named in the user data ("light_" and the same
-number). One key unit is 48 px. Run from the repository root:
+number). One key unit is 38 px, so that the page, with its panels below the keys, fits the
+main window's page area (PAGE_WIDTH x PAGE_HEIGHT). Run from the repository root:
 
     python3 scripts/gen_device_pages.py
 """
 from pathlib import Path
 from xml.sax.saxutils import escape
 
-UNIT = 48
+UNIT = 38
 GAP = 4
-PAD = 18
+PAD = 12
+# The main window's page area at 96 DPI: 800 x 572 less the side panel, title bar and status line.
+PAGE_WIDTH = 640
+PAGE_HEIGHT = 514
+PAGE_MARGIN_X = 14
+PAGE_MARGIN_Y = 12
+PANEL_MIN_HEIGHT = 120
 
 # (logical key, legend, upper legend, width in units), row by row.
 KEYBOARD_ROWS = [
@@ -37,9 +44,9 @@ KEYBOARD_ROWS = [
 
 PAGE_STYLE = """#%(root)s { background-color: #15171c; }
 QLabel { color: #e8e8ec; }
-#device_page_title { font-size: 15px; font-weight: 600; letter-spacing: 2px; color: #f2f3f5; }
-#device_page_subtitle { font-size: 12px; color: #7d828d; }
-#%(plate)s { border-radius: 14px; border: 1px solid #2a2e37;
+#device_page_title { font-weight: 600; letter-spacing: 2px; color: #f2f3f5; }
+#device_page_subtitle { color: #7d828d; }
+#%(plate)s { border-radius: 12px; border: 1px solid #2a2e37;
   background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #1f2229, stop:1 #121419); }
 CLightControlUI, CKeySetControlUI, CMacroControlUI, #device_function_page_3 {
   background-color: #1b1e24; border: 1px solid #262a32; border-radius: 10px; }
@@ -65,8 +72,10 @@ def size_prop(name, w, h):
     return f'<property name="{name}"><size><width>{w}</width><height>{h}</height></size></property>'
 
 
-def margins(n):
-    return "".join(prop(f"{side}Margin", n, "number") for side in ("left", "top", "right", "bottom"))
+def margins(n, vertical=None):
+    vertical = n if vertical is None else vertical
+    return "".join(prop(f"{side}Margin", n if side in ("left", "right") else vertical, "number")
+                   for side in ("left", "top", "right", "bottom"))
 
 
 def key_button(key, legend, upper, x, y, w, h):
@@ -78,14 +87,20 @@ def key_button(key, legend, upper, x, y, w, h):
     return "".join(parts)
 
 
+def units(n):
+    # Half pixels round up: round() would round them to even and give keys of one size two
+    # different widths.
+    return int(n * UNIT + 0.5)
+
+
 def keyboard_keys():
     out = []
     for row, keys in enumerate(KEYBOARD_ROWS):
         x = 0.0
         for key, legend, upper, width in keys:
-            px = PAD + round(x * UNIT) + GAP // 2
+            px = PAD + units(x) + GAP // 2
             py = PAD + row * UNIT + GAP // 2
-            pw = round(width * UNIT) - GAP
+            pw = units(x + width) - units(x) - GAP
             out.append(key_button(key, legend, upper, px, py, pw, UNIT - GAP))
             x += width
         assert abs(x - 15) < 1e-9, f"row {row} is {x} units"
@@ -101,8 +116,18 @@ def empty_page(name):
     return f'<widget class="QWidget" name="{name}"/>'
 
 
+# Sizes fixed in pixels that the main window scales with its DPI value.
+DPI_LIMITS = '<property name="qv_dpi_limits" stdset="0"><bool>true</bool></property>'
+
+
+def font_prop(points):
+    # In points rather than in the style sheet, so that the window's DPI scaling reaches it.
+    return f'<property name="font"><font><pointsize>{points}</pointsize></font></property>'
+
+
 def card(cls, name, min_height):
-    return f'<widget class="{cls}" name="{name}">{size_prop("minimumSize", 0, min_height)}</widget>'
+    return (f'<widget class="{cls}" name="{name}">{size_prop("minimumSize", 0, min_height)}'
+            f'{DPI_LIMITS}</widget>')
 
 
 def page(root_class, root_name, title, subtitle, container, panel_name, panel_w, panel_h, keys,
@@ -120,27 +145,27 @@ def page(root_class, root_name, title, subtitle, container, panel_name, panel_w,
                 f'<item><spacer name="{container}_right"><property name="orientation"><enum>Qt::Horizontal</enum></property></spacer></item>'
                 f'</layout></widget>')
     key_functions = panel_stack("device_key_function_switch", [
-        card("CLightControlUI", "LightControlItem", 150),
-        card("CKeySetControlUI", "KeySetControlItem", 150),
+        card("CLightControlUI", "LightControlItem", PANEL_MIN_HEIGHT),
+        card("CKeySetControlUI", "KeySetControlItem", PANEL_MIN_HEIGHT),
         empty_page("device_key_function_page_2"),
     ])
     first = (f'<widget class="QWidget" name="device_function_page_0">'
              f'<layout class="QVBoxLayout" name="device_function_page_0_layout" stretch="0,1">{margins(0)}'
-             f'{prop("spacing", 18, "number")}'
+             f'{prop("spacing", 12, "number")}'
              f'<item>{keys_row}</item><item>{key_functions}</item></layout></widget>')
     functions = panel_stack("device_function_switch", [
         first,
-        card("CMacroControlUI", "MacroControlItem", 150),
+        card("CMacroControlUI", "MacroControlItem", PANEL_MIN_HEIGHT),
         empty_page("device_function_page_2"),
-        card("QWidget", "device_function_page_3", 150),
+        card("QWidget", "device_function_page_3", PANEL_MIN_HEIGHT),
     ])
     header = (f'<layout class="QHBoxLayout" name="device_page_header">'
               f'<item><layout class="QVBoxLayout" name="device_page_titles">{prop("spacing", 2, "number")}'
-              f'<item><widget class="QLabel" name="device_page_title">{prop("text", title)}</widget></item>'
-              f'<item><widget class="QLabel" name="device_page_subtitle">{prop("text", subtitle)}</widget></item>'
+              f'<item><widget class="QLabel" name="device_page_title">{prop("text", title)}{font_prop(11)}</widget></item>'
+              f'<item><widget class="QLabel" name="device_page_subtitle">{prop("text", subtitle)}{font_prop(8)}</widget></item>'
               f'</layout></item>'
               f'<item><spacer name="device_page_header_spacer"><property name="orientation"><enum>Qt::Horizontal</enum></property></spacer></item>'
-              f'<item><widget class="CDeviceProfileUI" name="DeviceProfileItem">{size_prop("minimumSize", 240, 36)}</widget></item>'
+              f'<item><widget class="CDeviceProfileUI" name="DeviceProfileItem">{size_prop("minimumSize", 220, 32)}{DPI_LIMITS}</widget></item>'
               f'</layout>')
     hidden = (f'<widget class="QLabel" name="text_test">{prop("visible", "false", "bool")}</widget>')
     return f'''<?xml version="1.0" encoding="UTF-8"?>
@@ -148,10 +173,10 @@ def page(root_class, root_name, title, subtitle, container, panel_name, panel_w,
 <ui version="4.0">
  <class>{root_name}</class>
  <widget class="{root_class}" name="{root_name}">
-  {rect(0, 0, 1000, 560)}
+  {rect(0, 0, PAGE_WIDTH, PAGE_HEIGHT)}
   {prop("styleSheet", style)}
   <layout class="QVBoxLayout" name="{root_name}_layout" stretch="0,1,0">
-   {margins(20)}{prop("spacing", 16, "number")}
+   {margins(PAGE_MARGIN_X, PAGE_MARGIN_Y)}{prop("spacing", 10, "number")}
    <item>{header}</item>
    <item>{functions}</item>
    <item>{hidden}</item>
@@ -166,6 +191,7 @@ def page(root_class, root_name, title, subtitle, container, panel_name, panel_w,
 def keyboard_page():
     width = 15 * UNIT + 2 * PAD
     height = 5 * UNIT + 2 * PAD
+    assert width <= PAGE_WIDTH - 2 * PAGE_MARGIN_X, f"keyboard is {width} px wide"
     return page("KestravaKeyboardDevice", "keyboard_device", "KEYBOARD", "61 keys · per-key RGB",
                 "keyboard_device_key_light", "device_key_light", width, height, keyboard_keys(),
                 "zelik_light")

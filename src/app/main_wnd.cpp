@@ -20,9 +20,11 @@
 #include "app/popup_menu.h"
 #include "app/ui_resources.h"
 #include "devices/ui/device_page_widget.h"
+#include "devices/ui/select_panel.h"
 #include "platform/qt/message_bus.h"
 #include "platform/registered_messages.h"
 #include "platform/trace.h"
+#include "transport/catalogue.h"
 
 namespace qv::ui {
 namespace {
@@ -87,6 +89,9 @@ void CMainWnd::InitWindow() {
   for (size_t i = 0; i < kFrameButtons.size(); ++i) {
     frameButtons_[i] = FindControl(QString::fromLatin1(kFrameButtons[i]));
   }
+  // The program's own version, the one the about window shows.
+  SetText(FindControl(QStringLiteral("version_label")),
+          QString::fromLatin1(qv::Models()[3].Version));
   const QIcon icon(UiResources::ResolvePath(QStringLiteral("qv5307.svg")));
   setWindowIcon(icon);
   tray_ = std::make_unique<CTrayIcon>();
@@ -163,6 +168,7 @@ void CMainWnd::PlaceForDpi() {
   SetDpi(100);
   SetDpi(dpiValue_ * 100 / 96);
   ScaleFonts(this);
+  ScaleGeometry(this);
   CenterWindow();
   setVisible(wasVisible);
 }
@@ -180,6 +186,39 @@ void CMainWnd::ScaleFonts(QWidget* top) {
     QFont scaled = child->font();
     scaled.setPointSizeF(base.toReal() * dpiValue_ / 96.0);
     child->setFont(scaled);
+  }
+}
+
+namespace {
+
+QSize ScaledLimit(QSize base, int dpi) {
+  auto scale = [dpi](int v) { return v >= QWIDGETSIZE_MAX ? v : v * dpi / 96; };
+  return {scale(base.width()), scale(base.height())};
+}
+
+}  // namespace
+
+void CMainWnd::ScaleGeometry(QWidget* top) {
+  // Each widget is scaled from what it had at 96, so placing twice does not compound.
+  for (QWidget* child : top->findChildren<QWidget*>()) {
+    const bool panel = qobject_cast<CSelectPanelUI*>(child) != nullptr;
+    if (panel || child->property("qv_dpi_limits").toBool()) {
+      if (!child->property("qv_base_min").isValid()) {
+        child->setProperty("qv_base_min", child->minimumSize());
+        child->setProperty("qv_base_max", child->maximumSize());
+      }
+      child->setMinimumSize(ScaledLimit(child->property("qv_base_min").toSize(), dpiValue_));
+      child->setMaximumSize(ScaledLimit(child->property("qv_base_max").toSize(), dpiValue_));
+    }
+    if (qobject_cast<CSelectPanelUI*>(child->parentWidget()) && !child->objectName().isEmpty()) {
+      // Keys and plates are placed by their coordinates, not by a layout.
+      if (!child->property("qv_base_geometry").isValid()) {
+        child->setProperty("qv_base_geometry", child->geometry());
+      }
+      const QRect base = child->property("qv_base_geometry").toRect();
+      child->setGeometry(base.x() * dpiValue_ / 96, base.y() * dpiValue_ / 96,
+                         base.width() * dpiValue_ / 96, base.height() * dpiValue_ / 96);
+    }
   }
 }
 

@@ -84,8 +84,9 @@ class CMainWnd : public CWindowBase, public MessageSink, public DiscoveryHost {
   Q_OBJECT
 
  public:
-  static constexpr int kWidth = 1000;
-  static constexpr int kHeight = 640;
+  // The window's size at 96 DPI; DPI placement scales it from here.
+  static constexpr int kWidth = 800;
+  static constexpr int kHeight = 572;
 
   // What tests (and the simulator mode) change; the defaults are the program's.
   struct Options {
@@ -197,6 +198,10 @@ class CMainWnd : public CWindowBase, public MessageSink, public DiscoveryHost {
   void OfferMenuWithoutTray();
   // Scales the fonts below `top` to the DPI value in use.
   void ScaleFonts(QWidget* top);
+  // Scales the sizes that layouts fix in pixels below `top`: the keys and plates placed on a
+  // selection panel, and the size limits of the panel and of widgets that carry the property
+  // "qv_dpi_limits".
+  void ScaleGeometry(QWidget* top);
   void TellDevicesShown(bool shown);
   void TellDevicesInUse();
   void TellDevicesLightControl();

@@ -115,6 +115,7 @@ CKestravaUSBDevice* CMainWnd::CreateDeviceBlock(int primaryRow, int kindRow) {
     for (QWidget* piece : {static_cast<QWidget*>(power), static_cast<QWidget*>(page),
                            static_cast<QWidget*>(entry)}) {
       ScaleFonts(piece);
+      ScaleGeometry(piece);
     }
   }
   block->device = std::move(device);

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTest>
+#include <memory>
 #include <set>
 #include <string>
 #include <thread>
@@ -227,6 +228,9 @@ TEST(DevicePageNotifyTest, HandsOnOnlyItsOwnControls) {
   EXPECT_EQ(successes, 1);
 }
 
+// The main window's page area at 96 DPI, which every device page must fit.
+const QSize kPageArea(640, 514);
+
 // The keyboard page layout: one key button per key of a 61-key keyboard, named by logical key
 // and lit by the light of the same number.
 class KeyboardPageTest : public ::testing::Test {
@@ -235,7 +239,7 @@ class KeyboardPageTest : public ::testing::Test {
     UseRepositorySkin();
     page = DevicePageWidget::Load(kKeyboardPage, nullptr);
     ASSERT_NE(page, nullptr);
-    page->resize(1000, 560);
+    page->resize(kPageArea);
   }
   void TearDown() override {
     delete page;
@@ -262,7 +266,7 @@ TEST_F(KeyboardPageTest, HasTheSixtyOneKeysByLogicalNumber) {
   struct Legend {
     const char* name;
     const char* text;
-    int units4;  // width in quarter units
+    int units4;  // width in quarter units of 38 px
   };
   const Legend legends[] = {{"key_0", "Esc", 4},     {"key_34", "Backspace", 8},
                             {"key_42", "Tab", 6},    {"key_63", "Caps", 7},
@@ -273,8 +277,46 @@ TEST_F(KeyboardPageTest, HasTheSixtyOneKeysByLogicalNumber) {
     auto* key = FindControlAs<CDeviceKeyButtonUI>(page, QString::fromLatin1(l.name));
     ASSERT_NE(key, nullptr) << l.name;
     EXPECT_EQ(key->text(), QString::fromUtf8(l.text)) << l.name;
-    EXPECT_EQ(key->width(), l.units4 * 12 - 4) << l.name;
+    // Less the 4 px gap; half pixels may go either way.
+    EXPECT_NEAR(key->width(), l.units4 * 38 / 4.0 - 4, 1.0) << l.name;
   }
+}
+
+// At the main window's page area every key lies on the plate, apart from its neighbours, and
+// the panels below keep their height.
+TEST_F(KeyboardPageTest, FitsThePageAreaWithoutOverlaps) {
+  for (const char* layout :
+       {"XML\\DeviceXml\\keyboarddevice.xml", "XML\\DeviceXml\\mousedevice.xml"}) {
+    std::unique_ptr<DevicePageWidget> any(
+        DevicePageWidget::Load(QString::fromLatin1(layout), nullptr));
+    ASSERT_NE(any, nullptr) << layout;
+    const QSize need = any->minimumSizeHint();
+    EXPECT_LE(need.width(), kPageArea.width()) << layout;
+    EXPECT_LE(need.height(), kPageArea.height()) << layout;
+  }
+  page->show();
+  QCoreApplication::processEvents();
+  QWidget* plate = FindControl(page, QStringLiteral("zelik_light"));
+  QWidget* panel = FindControl(page, QStringLiteral("device_key_light"));
+  QWidget* functions = FindControl(page, QStringLiteral("device_key_function_switch"));
+  ASSERT_TRUE(plate && panel && functions);
+  const QRect plateArea(plate->mapTo(page, QPoint(0, 0)), plate->size());
+  EXPECT_TRUE(page->rect().contains(plateArea)) << plateArea.x() << "," << plateArea.y();
+  std::vector<QRect> places;
+  for (auto* key : panel->findChildren<CDeviceKeyButtonUI*>()) {
+    const QRect place(key->mapTo(page, QPoint(0, 0)), key->size());
+    EXPECT_TRUE(plateArea.contains(place)) << key->objectName().toStdString();
+    EXPECT_GE(key->height(), 30) << key->objectName().toStdString();
+    for (const QRect& other : places) {
+      EXPECT_FALSE(place.intersects(other)) << key->objectName().toStdString();
+    }
+    places.push_back(place);
+  }
+  EXPECT_EQ(places.size(), 61u);
+  const QRect below(functions->mapTo(page, QPoint(0, 0)), functions->size());
+  EXPECT_GE(below.top(), plateArea.bottom());
+  EXPECT_LE(below.bottom(), page->rect().bottom());
+  EXPECT_GE(below.height(), 120);
 }
 
 TEST_F(KeyboardPageTest, DeviceBindsEveryKeyAndSwitchesFunctionPages) {
@@ -340,7 +382,7 @@ TEST_F(KeyboardPageTest, RendersLitKeysOffscreen) {
   page->show();
   QCoreApplication::processEvents();
   const QImage image = page->grab().toImage();
-  EXPECT_EQ(image.size(), QSize(1000, 560));
+  EXPECT_EQ(image.size(), kPageArea);
   const QByteArray out = qgetenv("QV_PAGE_SNAPSHOT");
   if (!out.isEmpty()) {
     EXPECT_TRUE(image.save(QString::fromLocal8Bit(out)));

@@ -376,13 +376,13 @@ class MainWindowTest : public ::testing::Test {
   void TearDown() override { UiResources::Release(); }
 };
 
-TEST_F(MainWindowTest, OpensCentredAt1000By640) {
+TEST_F(MainWindowTest, OpensCentredAt800By572) {
   CMainWnd window;
   ASSERT_TRUE(window.CreateMain());
   window.CenterWindow();
   window.show();
   EXPECT_EQ(window.windowTitle(), QStringLiteral("QV5307"));
-  EXPECT_EQ(window.size(), QSize(1000, 640));
+  EXPECT_EQ(window.size(), QSize(800, 572));
   const QRect area = window.screen()->availableGeometry();
   const QRect frame = window.frameGeometry();
   const int left = frame.left() - area.left();
@@ -402,7 +402,7 @@ TEST_F(MainWindowTest, DpiScalesTheWindowWithinLimits) {
     int percent;
     int applied;
     QSize size;
-  } cases[] = {{150, 150, {1500, 960}}, {300, 200, {2000, 1280}}, {50, 100, {1000, 640}}};
+  } cases[] = {{150, 150, {1200, 858}}, {300, 200, {1600, 1144}}, {50, 100, {800, 572}}};
   for (const auto& c : cases) {
     window.SetDpi(c.percent);
     EXPECT_EQ(window.Dpi(), c.applied);

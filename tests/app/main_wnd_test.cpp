@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
@@ -209,6 +210,9 @@ TEST_F(MainWndTest, InitialisationPreCreatesTheMouseAndKeyboardBlocksHidden) {
   }
   EXPECT_NE(Keyboard(), nullptr);
   EXPECT_FALSE(w.isVisible());  // until the first scan pass brings it forward
+  // The status line shows the program's version from the model table.
+  EXPECT_EQ(Text(Control("version_label")), QString::fromLatin1(Models()[3].Version));
+  EXPECT_EQ(Text(Control("version_label")), QStringLiteral("V0111"));
 }
 
 TEST_F(MainWndTest, ClicksRouteByPrefixAndUnknownNamesAreIgnored) {
@@ -238,7 +242,7 @@ TEST_F(MainWndTest, DpiPlacementScalesTheWindowAboveTheThreshold) {
   w.show();
   w.PlaceForDpi();
   EXPECT_EQ(w.DpiValue(), 96);
-  EXPECT_EQ(w.size(), QSize(1000, 640))
+  EXPECT_EQ(w.size(), QSize(800, 572))
       << w.minimumSizeHint().width() << "x" << w.minimumSizeHint().height();
   EXPECT_TRUE(w.isVisible());
   QWidget* label = Control("No_device_text");
@@ -246,12 +250,53 @@ TEST_F(MainWndTest, DpiPlacementScalesTheWindowAboveTheThreshold) {
   screen = QSize(1501, 961);
   w.PlaceForDpi();
   EXPECT_EQ(w.DpiValue(), 144);
-  EXPECT_EQ(w.size(), QSize(1500, 960));
+  EXPECT_EQ(w.size(), QSize(1200, 858));
   // Text grows with the window, also in controls styled by the layout's style sheet.
   EXPECT_NEAR(label->font().pointSizeF(), small * 1.5, 0.6) << small;
   w.hide();
   w.PlaceForDpi();
   EXPECT_FALSE(w.isVisible());  // placement keeps a hidden window hidden
+}
+
+// The keyboard page, side panel and status line fit the window at both DPI values: nothing
+// is squeezed below its minimum, the keys grow with the window and stay inside the page area,
+// and placing again at 96 gives the first sizes back.
+TEST_F(MainWndTest, KeyboardPageFitsTheWindowAtBothDpiValues) {
+  QSize screen(1280, 800);
+  CMainWnd::Options options = Quiet();
+  options.screenSize = [&screen] { return screen; };
+  CMainWnd& w = Open(options);
+  auto* pages = qobject_cast<QStackedWidget*>(Control("device_switch"));
+  ASSERT_NE(pages, nullptr);
+  ASSERT_EQ(w.Blocks().size(), 2u);
+  QWidget* page = w.Blocks()[1]->page;
+  ASSERT_NE(page, nullptr);
+  pages->setCurrentWidget(page);
+  SetVisible(Control("No_device_Link"), false);
+  QWidget* esc = FindControl(page, QStringLiteral("key_0"));
+  ASSERT_NE(esc, nullptr);
+  const int escWidth = esc->width();
+  for (const QSize& monitor : {QSize(1280, 800), QSize(1920, 1080), QSize(1280, 800)}) {
+    screen = monitor;
+    w.show();
+    w.PlaceForDpi();
+    QCoreApplication::processEvents();
+    const std::string at = std::to_string(w.DpiValue());
+    EXPECT_EQ(esc->width(), escWidth * w.DpiValue() / 96) << at;
+    const QSize need = w.minimumSizeHint();
+    EXPECT_LE(need.width(), w.width()) << at;
+    EXPECT_LE(need.height(), w.height()) << at;
+    EXPECT_GE(page->width(), page->minimumSizeHint().width()) << at;
+    EXPECT_GE(page->height(), page->minimumSizeHint().height()) << at;
+    const QRect area(pages->mapTo(&w, QPoint(0, 0)), pages->size());
+    for (const char* name : {"zelik_light", "device_key_function_switch", "DeviceProfileItem"}) {
+      QWidget* part = FindControl(page, QString::fromLatin1(name));
+      ASSERT_NE(part, nullptr) << name;
+      EXPECT_TRUE(area.contains(QRect(part->mapTo(&w, QPoint(0, 0)), part->size())))
+          << name << " at " << at;
+    }
+  }
+  EXPECT_EQ(w.DpiValue(), 96);
 }
 
 TEST_F(MainWndTest, FirmwareGateAsksForOldFirmwareAndRefusalEndsTheProgram) {

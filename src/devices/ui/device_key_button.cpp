@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
 
 #include "app/notify_adapter.h"
 #include "app/ui_resources.h"
@@ -45,6 +46,11 @@ QColor Mixed(const QColor& a, const QColor& b, qreal t) {
   return QColor::fromRgbF(a.redF() + (b.redF() - a.redF()) * t,
                           a.greenF() + (b.greenF() - a.greenF()) * t,
                           a.blueF() + (b.blueF() - a.blueF()) * t);
+}
+
+// 1 for the 42 px cap the look was drawn for.
+qreal CapScale(const QRectF& cap) {
+  return std::clamp(cap.height() / 42.0, 0.6, 1.6);
 }
 
 }  // namespace
@@ -146,12 +152,16 @@ void CDeviceKeyButtonUI::PaintCap(QPainter& p, const QRectF& cap) const {
 }
 
 void CDeviceKeyButtonUI::PaintLegends(QPainter& p, const QRectF& cap, const QColor& color) const {
-  const QRectF face = cap.adjusted(6.0, 4.0, -6.0, -8.0);
+  // Legends follow the key's size (pages lay keys out in different units), but never become
+  // smaller than what stays readable.
+  const qreal k = CapScale(cap);
+  const QRectF face = cap.adjusted(6.0 * k, 4.0 * k, -6.0 * k, -8.0 * k);
   QFont font = p.font();
   font.setWeight(QFont::DemiBold);
   const QString legend = text();
   const bool word = legend.size() > 2;
-  font.setPixelSize(word ? 10 : 13);
+  const int wordSize = std::max(9, qRound(10 * k));
+  font.setPixelSize(word ? wordSize : std::max(11, qRound(13 * k)));
   p.setFont(font);
   p.setPen(color);
   if (subLegend_.isEmpty()) {
@@ -159,7 +169,7 @@ void CDeviceKeyButtonUI::PaintLegends(QPainter& p, const QRectF& cap, const QCol
     return;
   }
   QFont small = font;
-  small.setPixelSize(10);
+  small.setPixelSize(wordSize);
   p.setFont(small);
   p.drawText(face, Qt::AlignHCenter | Qt::AlignTop, subLegend_);
   p.setFont(font);
