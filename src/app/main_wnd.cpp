@@ -166,6 +166,7 @@ void CMainWnd::PlaceForDpi() {
   }
   dpiValue_ = ChooseDpi(screenSize.width(), screenSize.height());
   SetDpi(100);
+  SetBaseSize(QSize(kPlacedWidth, kPlacedHeight));
   SetDpi(dpiValue_ * 100 / 96);
   ScaleFonts(this);
   ScaleGeometry(this);

@@ -84,9 +84,12 @@ class CMainWnd : public CWindowBase, public MessageSink, public DiscoveryHost {
   Q_OBJECT
 
  public:
-  // The window's size at 96 DPI; DPI placement scales it from here.
+  // The size the window is created with, and the size at 96 DPI that DPI placement gives it
+  // and scales from.
   static constexpr int kWidth = 800;
   static constexpr int kHeight = 572;
+  static constexpr int kPlacedWidth = 1000;
+  static constexpr int kPlacedHeight = 640;
 
   // What tests (and the simulator mode) change; the defaults are the program's.
   struct Options {

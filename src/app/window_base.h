@@ -44,6 +44,8 @@ class CWindowBase : public QWidget {
 
   // Scale in percent of the layout size, 100..200 (values outside are clamped). 96 dpi is 100.
   void SetDpi(int percent);
+  // The size at 100 percent that SetDpi scales from (the created size until changed).
+  void SetBaseSize(QSize size) { baseSize_ = size; }
   int Dpi() const { return dpi_; }
 
  Q_SIGNALS:

@@ -242,7 +242,7 @@ TEST_F(MainWndTest, DpiPlacementScalesTheWindowAboveTheThreshold) {
   w.show();
   w.PlaceForDpi();
   EXPECT_EQ(w.DpiValue(), 96);
-  EXPECT_EQ(w.size(), QSize(800, 572))
+  EXPECT_EQ(w.size(), QSize(1000, 640))
       << w.minimumSizeHint().width() << "x" << w.minimumSizeHint().height();
   EXPECT_TRUE(w.isVisible());
   QWidget* label = Control("No_device_text");
@@ -250,7 +250,7 @@ TEST_F(MainWndTest, DpiPlacementScalesTheWindowAboveTheThreshold) {
   screen = QSize(1501, 961);
   w.PlaceForDpi();
   EXPECT_EQ(w.DpiValue(), 144);
-  EXPECT_EQ(w.size(), QSize(1200, 858));
+  EXPECT_EQ(w.size(), QSize(1500, 960));
   // Text grows with the window, also in controls styled by the layout's style sheet.
   EXPECT_NEAR(label->font().pointSizeF(), small * 1.5, 0.6) << small;
   w.hide();
