@@ -16,6 +16,7 @@
 #include "app/main_wnd.h"
 #include "app/ui_resources.h"
 #include "devices/keyboard_device.h"
+#include "profile_seed.h"
 #include "sim/sim_keyboard.h"
 #include "transport/hid_backend.h"
 
@@ -38,31 +39,13 @@ class HotplugEndToEnd : public ::testing::Test {
     UiResources::SetInstallFolder(QStringLiteral(QV_SOURCE_DIR));
     ASSERT_TRUE(UiResources::LoadResourceMap());
     SetDefaultHidBackend(&backend_);
-    SeedProfile();
+    qv::test::SeedKeyboardProfile(home_.filePath(QStringLiteral("data")), 6);
   }
   void TearDown() override {
     window_.reset();
     SetDefaultHidBackend(nullptr);
     SetInstallFolder("");
     UiResources::Release();
-  }
-
-  // A selected keyboard profile of the user's own.
-  void SeedProfile() {
-    const QString folder = home_.filePath(QStringLiteral("data/QV5307/keyboard/"));
-    ASSERT_TRUE(QDir().mkpath(folder));
-    QFile list(folder + QStringLiteral("ProfileList.ini"));
-    ASSERT_TRUE(list.open(QIODevice::WriteOnly));
-    list.write(
-        R"({"profilelist":[{"profileUUID":"Seeded","profilename":"Seeded"}],"profileselect":0})");
-    list.close();
-    QFile source(QStringLiteral(QV_SOURCE_DIR "/data/DefaultData/keyboard.Json"));
-    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
-    QByteArray text = source.readAll();
-    text.replace("\"SelectItem\": 4", "\"SelectItem\": 6");
-    QFile profile(folder + QStringLiteral("Seeded.Json"));
-    ASSERT_TRUE(profile.open(QIODevice::WriteOnly));
-    profile.write(text);
   }
 
   CMainWnd& Start() {

@@ -28,6 +28,7 @@
 #include "platform/qt/message_bus.h"
 #include "platform/registered_messages.h"
 #include "platform/trace.h"
+#include "profile_seed.h"
 
 namespace qv {
 // From profiles/data_folders.h, whose product code constant clashes with the message header's.
@@ -136,28 +137,6 @@ class MainWndTest : public ::testing::Test {
       std::lock_guard<std::mutex> hold(traceLock_);
       traces_.emplace_back(line);
     });
-  }
-  // A selected keyboard profile on disk whose light mode is `mode`.
-  void SeedKeyboardProfile(int mode) {
-    const QString folder = home_.filePath(QStringLiteral("data/QV5307/keyboard/"));
-    ASSERT_TRUE(QDir().mkpath(folder));
-    QFile list(folder + QStringLiteral("ProfileList.ini"));
-    ASSERT_TRUE(list.open(QIODevice::WriteOnly));
-    list.write(
-        R"({"profilelist":[{"profileUUID":"Seeded","profilename":"Seeded"}],"profileselect":0})");
-    list.close();
-    QFile source(QStringLiteral(QV_SOURCE_DIR "/data/DefaultData/keyboard.Json"));
-    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
-    QByteArray text = source.readAll();
-    const qsizetype at = text.indexOf("\"SelectItem\"");
-    ASSERT_GE(at, 0);
-    const qsizetype colon = text.indexOf(':', at);
-    qsizetype end = colon + 1;
-    while (end < text.size() && (text[end] == ' ' || (text[end] >= '0' && text[end] <= '9'))) ++end;
-    text.replace(colon + 1, end - colon - 1, " " + QByteArray::number(mode));
-    QFile profile(folder + QStringLiteral("Seeded.Json"));
-    ASSERT_TRUE(profile.open(QIODevice::WriteOnly));
-    profile.write(text);
   }
   void TearDown() override {
     window_.reset();
@@ -417,7 +396,7 @@ TEST_F(MainWndTest, GameEffectIsAppliedUnsavedIgnoredOutsideTheListAndRestored) 
   CMainWnd& w = Open(options);
   CKestravaKeyboardDevice* keyboard = Keyboard();
   ASSERT_NE(keyboard, nullptr);
-  SeedKeyboardProfile(5);
+  qv::test::SeedKeyboardProfile(home_.filePath(QStringLiteral("data")), 5);
   ASSERT_EQ(keyboard->ReloadProfile(), 1);
   w.ShowEntry(keyboard, true);
   ASSERT_EQ(w.CurrentDevice(), keyboard);
