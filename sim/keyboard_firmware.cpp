@@ -159,14 +159,42 @@ void KeyboardFirmware::ClearPackets() {
 
 void KeyboardFirmware::RecordLocked(SimPath path, PacketDirection direction,
                                     const CommandPacket& packet) {
+  if (recordLimit_ > 0 && record_.size() >= recordLimit_) {
+    // Dropping the older half at once keeps the cost per record constant.
+    record_.erase(record_.begin(),
+                  record_.begin() + static_cast<std::ptrdiff_t>(record_.size() / 2));
+  }
   record_.push_back({std::chrono::steady_clock::now(), path, direction, packet});
 }
 
-std::vector<CommandPacket> KeyboardFirmware::HandleRequest(SimPath path, const uint8_t* report,
-                                                           size_t size) {
+void KeyboardFirmware::SetRecordLimit(size_t packets) {
+  std::lock_guard<std::mutex> hold(lock_);
+  recordLimit_ = packets;
+}
+
+StreamStats KeyboardFirmware::Stats() const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return stats_;
+}
+
+std::vector<CommandPacket> KeyboardFirmware::HandleRequest(
+    SimPath path, const uint8_t* report, size_t size,
+    std::chrono::steady_clock::time_point written) {
   const CommandPacket request = PadRequest(report, size);
   std::lock_guard<std::mutex> hold(lock_);
   RecordLocked(path, PacketDirection::kRequest, request);
+  if (request.Command() == kCmdStreamColors) {
+    if (request.Offset() == 0) {
+      if (frameStart_ != std::chrono::steady_clock::time_point{}) {
+        ++stats_.frames;
+        stats_.busy +=
+            std::chrono::duration_cast<std::chrono::microseconds>(frameEnd_ - frameStart_);
+      }
+      frameStart_ = written;
+    }
+    ++stats_.chunks;
+    frameEnd_ = std::chrono::steady_clock::now();
+  }
   if (Take(&dropCount_)) return {};
 
   CommandPacket answer;

@@ -47,6 +47,15 @@ struct PacketRecord {
   CommandPacket packet;
 };
 
+// What the colour stream has brought so far. A frame is the run of stream chunks from one at
+// offset 0 to the last before the next such chunk; its time runs from the host's write of its
+// first chunk to the firmware's last answer. Only frames that a later frame has closed count.
+struct StreamStats {
+  uint64_t frames = 0;
+  uint64_t chunks = 0;
+  std::chrono::microseconds busy{0};
+};
+
 // The keyboard's memory as the commands see it. Sizes are the firmware's: an access beyond a
 // block is answered with status 0xFE.
 struct KeyboardTables {
@@ -84,8 +93,11 @@ class KeyboardFirmware {
   KeyboardFirmware& operator=(const KeyboardFirmware&) = delete;
 
   // One request arriving through a port; the reports to send back, in order (none when the
-  // request goes unanswered). Requests and answers are recorded.
-  std::vector<CommandPacket> HandleRequest(SimPath path, const uint8_t* report, size_t size);
+  // request goes unanswered). Requests and answers are recorded. `written`: when the host wrote
+  // the report (the port's delay lies between); default now.
+  std::vector<CommandPacket> HandleRequest(
+      SimPath path, const uint8_t* report, size_t size,
+      std::chrono::steady_clock::time_point written = std::chrono::steady_clock::now());
 
   // The memory: a copy, a replacement, or an edit under the lock.
   KeyboardTables Tables() const;
@@ -112,6 +124,10 @@ class KeyboardFirmware {
 
   std::vector<PacketRecord> Packets() const;
   void ClearPackets();
+  // Keeps at most about `packets` of the newest records (a program streaming for hours must not
+  // grow without end); 0, the default, keeps all.
+  void SetRecordLimit(size_t packets);
+  StreamStats Stats() const;
 
   // Device events, sent as notifications through every port that reaches the host.
   void PressKey(uint8_t position);
@@ -136,6 +152,10 @@ class KeyboardFirmware {
   mutable std::mutex lock_;  // guards everything below except inReach_ and the ports
   KeyboardTables tables_;
   std::vector<PacketRecord> record_;
+  size_t recordLimit_ = 0;
+  StreamStats stats_;
+  std::chrono::steady_clock::time_point frameStart_{};  // of the open frame; 0: none
+  std::chrono::steady_clock::time_point frameEnd_{};
   int dropCount_ = 0;
   int wrongEchoCount_ = 0;
   uint8_t wrongEchoId_ = 0;

@@ -54,20 +54,23 @@ SimKeyboard::SimKeyboard(uint16_t productId)
     : SimKeyboard(std::make_shared<KeyboardFirmware>(), productId) {}
 
 SimKeyboard::SimKeyboard(std::shared_ptr<KeyboardFirmware> firmware, uint16_t productId)
-    : SimDevice(kKeyboardVendorId, productId, kKeyboardVersion,
-                {SimInterface{0, KeyboardBootDescriptor()},
-                 SimInterface{1, KeyboardMultiDescriptor()}}),
+    : SimDevice(
+          kKeyboardVendorId, productId, kKeyboardVersion,
+          {SimInterface{0, KeyboardBootDescriptor()}, SimInterface{1, KeyboardMultiDescriptor()}}),
       firmware_(std::move(firmware)),
       path_(productId == kReceiverProductId ? SimPath::kReceiver : SimPath::kCable) {
   firmware_->AddPort(this);
 }
 
-SimKeyboard::~SimKeyboard() { firmware_->RemovePort(this); }
+SimKeyboard::~SimKeyboard() {
+  firmware_->RemovePort(this);
+}
 
 void SimKeyboard::OnOutputReport(uint16_t interfaceNumber, const uint8_t* report, size_t size) {
   if (interfaceNumber != 1 || size == 0 || report[0] != kCommandReportId) return;
+  const auto written = std::chrono::steady_clock::now() - ReportDelay();
   std::lock_guard<std::mutex> hold(answerLock_);
-  for (const CommandPacket& answer : firmware_->HandleRequest(path_, report, size)) {
+  for (const CommandPacket& answer : firmware_->HandleRequest(path_, report, size, written)) {
     SendInputReport(1, answer.data(), answer.bytes.size());
   }
 }

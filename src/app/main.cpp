@@ -7,9 +7,16 @@
 //   QV5307_QUIT_ON_INSTANCE  end shortly after a second start handed over.
 // QV5307_SIMULATE attaches a simulated keyboard instead of the real devices (sim_control.h).
 // QV5307_START_HIDDEN (set by the autostart entry) leaves the window in the tray at start.
+// QV5307_REPORT_STARTUP prints "first-window <ns>" on standard output when the window is first
+// on the screen (CLOCK_MONOTONIC), for the benchmarks.
+#include <time.h>
+
 #include <QApplication>
 #include <QDebug>
+#include <QEvent>
 #include <QTimer>
+#include <QWindow>
+#include <cstdio>
 #include <memory>
 
 #include "app/app_fonts.h"
@@ -34,6 +41,45 @@ bool TakeInstance(MessageBus& bus) {
   // The running instance ended between our claim and the hand-over: take its place.
   return bus.ClaimInstance() != MessageBus::ClaimResult::kTaken;
 }
+
+// Prints the moment the window is first exposed after it was brought forward, then goes.
+class StartupReporter : public QObject {
+ public:
+  explicit StartupReporter(qv::ui::CMainWnd& window) : QObject(&window), window_(window) {
+    connect(&window, &qv::ui::CMainWnd::BroughtForward, this, [this] {
+      QWindow* handle = window_.windowHandle();
+      if (handle == nullptr || watching_) return;
+      watching_ = true;
+      if (handle->isExposed()) {
+        Report();
+      } else {
+        handle->installEventFilter(this);
+      }
+    });
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Expose && window_.windowHandle()->isExposed()) {
+      watched->removeEventFilter(this);
+      QTimer::singleShot(0, this, [this] { Report(); });
+    }
+    return false;
+  }
+
+ private:
+  void Report() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    std::printf("first-window %lld\n",
+                static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
+    std::fflush(stdout);
+    deleteLater();
+  }
+
+  qv::ui::CMainWnd& window_;
+  bool watching_ = false;
+};
 
 void ApplyTestOptions(qv::ui::CMainWnd& window) {
   bool ok = false;
@@ -89,7 +135,14 @@ int main(int argc, char* argv[]) {
     if (simulator) {
       simulator->AddMenu(window->TrayMenu());
       simulator->ListenOnStdin();
+      qv::ui::CMainWnd* main = window.get();
+      simulator->SetHostEffectHandler([main](qv::HostEffect effect) {
+        for (qv::CKestravaUSBDevice* d : main->Families().All()) {
+          if (d->GetTypeCode() == qv::kTypeKeyboard) d->SetHostEffect(effect);
+        }
+      });
     }
+    if (qEnvironmentVariableIsSet("QV5307_REPORT_STARTUP")) new StartupReporter(*window);
     QObject::connect(bus.get(), &MessageBus::MessageArrived, window.get(),
                      &qv::ui::CMainWnd::OnRegisteredMessage);
     QApplication::setQuitOnLastWindowClosed(!window->HasTray());

@@ -149,6 +149,7 @@ void CMainWnd::BringForward() {
   show();
   raise();
   activateWindow();
+  Q_EMIT BroughtForward();
 }
 
 void CMainWnd::UpdateNoDeviceNotice() {

@@ -167,7 +167,7 @@ class CMainWnd : public CWindowBase, public MessageSink, public DiscoveryHost {
   QWidget* SettingsWindow() const { return settingsWnd_; }
 
   // Starts a worker in a free slot (the program uses 0, 1 and 8); false when the slot is busy.
-  bool StartWorker(int slot, WorkerThread::Body body);
+  bool StartWorker(int slot, WorkerThread::Body body, const char* name = nullptr);
   bool WorkerRunning(int slot) const;
 
   void OpenSettings(bool besideMainWindow);
@@ -180,6 +180,8 @@ class CMainWnd : public CWindowBase, public MessageSink, public DiscoveryHost {
   // Every notification routed to an owner other than the window itself.
   void Routed(qv::ui::RouteOwner owner, const QString& key, int number);
   void ShutdownFinished();
+  // The window was shown and raised (bring forward).
+  void BroughtForward();
   // A key of a device went down (state 1) or up (2); logical key numbers.
   void DeviceKeyEvent(qv::CKestravaUSBDevice* device, int logicalKey, int state);
 

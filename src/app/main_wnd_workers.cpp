@@ -9,9 +9,9 @@ namespace {
 constexpr std::chrono::milliseconds kScanPeriod{100};
 }
 
-bool CMainWnd::StartWorker(int slot, WorkerThread::Body body) {
+bool CMainWnd::StartWorker(int slot, WorkerThread::Body body, const char* name) {
   if (slot < 0 || slot >= kWorkerSlots || shutdownDone_ || shutdownRunning_) return false;
-  return workers_[static_cast<size_t>(slot)].Start(std::move(body));
+  return workers_[static_cast<size_t>(slot)].Start(std::move(body), name);
 }
 
 bool CMainWnd::WorkerRunning(int slot) const {
@@ -19,11 +19,15 @@ bool CMainWnd::WorkerRunning(int slot) const {
 }
 
 void CMainWnd::StartWorkers() {
-  StartWorker(kScanSlot, [this](const StopEvent& stop) { ScanLoop(stop); });
+  StartWorker(
+      kScanSlot, [this](const StopEvent& stop) { ScanLoop(stop); }, "qv-scan");
   // Slot 1, the audio-capture watcher, belongs to audio lighting and stays empty until then.
-  StartWorker(kSyncLightingSlot, [this](const StopEvent& stop) {
-    RunSyncLighting(stop, syncEngine_, families_, &SteadyMilliseconds);
-  });
+  StartWorker(
+      kSyncLightingSlot,
+      [this](const StopEvent& stop) {
+        RunSyncLighting(stop, syncEngine_, families_, &SteadyMilliseconds);
+      },
+      "qv-sync");
 }
 
 void CMainWnd::ScanLoop(const StopEvent& stop) {

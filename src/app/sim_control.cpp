@@ -1,14 +1,42 @@
 #include "app/sim_control.h"
 
 #include <unistd.h>
+
 #include <QMenu>
 #include <QSocketNotifier>
 #include <QStringList>
 #include <QTimer>
+#include <cstdio>
 
 #include "platform/trace.h"
 
 namespace qv::ui {
+
+namespace {
+
+// The keyboard streams for hours in this mode: keep the packet record small.
+constexpr size_t kRecordLimit = 4096;
+// The light mode byte of a settings record.
+constexpr size_t kRecordModeByte = 1;
+
+bool HostEffectNamed(const QString& name, qv::HostEffect* effect) {
+  static const struct {
+    const char* name;
+    qv::HostEffect effect;
+  } kNames[] = {{"none", qv::HostEffect::kNone},
+                {"static", qv::HostEffect::kStatic},
+                {"spectrum", qv::HostEffect::kSpectrum},
+                {"breathing", qv::HostEffect::kBreathing}};
+  for (const auto& n : kNames) {
+    if (name == QLatin1String(n.name)) {
+      *effect = n.effect;
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
 
 std::unique_ptr<SimulatorControl> SimulatorControl::FromEnvironment(QObject* parent) {
   const QString mode = qEnvironmentVariable("QV5307_SIMULATE").trimmed().toLower();
@@ -22,6 +50,7 @@ SimulatorControl::SimulatorControl(bool cable, bool receiver, QObject* parent)
       firmware_(std::make_shared<sim::KeyboardFirmware>()),
       cable_(std::make_shared<sim::SimKeyboard>(firmware_, sim::kKeyboardProductId)),
       receiver_(std::make_shared<sim::SimKeyboard>(firmware_, sim::kReceiverProductId)) {
+  firmware_->SetRecordLimit(kRecordLimit);
   if (cable) backend_.Plug(cable_);
   if (receiver) backend_.Plug(receiver_);
 }
@@ -60,6 +89,25 @@ bool SimulatorControl::Execute(const QString& line) {
     SetPlugged(receiver_, false);
   } else if (command == QLatin1String("rx-plug")) {
     SetPlugged(receiver_, true);
+  } else if (command == QLatin1String("light") && validKey) {
+    firmware_->Edit([position](sim::KeyboardTables& t) {
+      const size_t at = sim::kSettingsSlotStride * (t.settings.empty() ? 0 : t.settings[0]);
+      if (at + kRecordModeByte < t.settings.size()) {
+        t.settings[at + kRecordModeByte] = static_cast<uint8_t>(position);
+      }
+    });
+    firmware_->RequestReread(false);
+  } else if (command == QLatin1String("host-effect") && words.size() > 1) {
+    qv::HostEffect effect = qv::HostEffect::kNone;
+    if (!HostEffectNamed(words[1].toLower(), &effect)) return false;
+    if (hostEffect_) hostEffect_(effect);
+  } else if (command == QLatin1String("stats")) {
+    const sim::StreamStats stats = firmware_->Stats();
+    std::printf("sim-stats frames=%llu chunks=%llu busy-us=%lld\n",
+                static_cast<unsigned long long>(stats.frames),
+                static_cast<unsigned long long>(stats.chunks),
+                static_cast<long long>(stats.busy.count()));
+    std::fflush(stdout);
   } else {
     return false;
   }

@@ -6,12 +6,22 @@
 // input (one command a line):
 //   press <position> / release <position> / tap <position>   a key of the simulated keyboard
 //   unplug / plug                      the cable          rx-unplug / rx-plug   the receiver
+//   light <code>                       the keyboard's own light mode (254: host-driven), as
+//                                      when its user switches it on the keyboard
+//   host-effect <name>                 the host-side effect the keyboard object runs: none,
+//                                      static, spectrum, breathing (for trying the preview and
+//                                      the stream)
+//   stats                              prints "sim-stats frames=<n> chunks=<n> busy-us=<n>"
+//                                      on standard output: the colour stream so far
 // Interface thread only; the backend must outlive every channel that uses it.
 #pragma once
 
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <memory>
+
+#include "devices/usb_device.h"
 
 #include "sim/sim_backend.h"
 #include "sim/sim_keyboard.h"
@@ -39,6 +49,10 @@ class SimulatorControl : public QObject {
   void AddMenu(QMenu* menu);
   // Reads commands from standard input.
   void ListenOnStdin();
+  // What "host-effect" applies the effect to (the program's keyboard objects).
+  void SetHostEffectHandler(std::function<void(qv::HostEffect)> handler) {
+    hostEffect_ = std::move(handler);
+  }
 
  private:
   void SetPlugged(const std::shared_ptr<sim::SimKeyboard>& port, bool plugged);
@@ -48,6 +62,7 @@ class SimulatorControl : public QObject {
   std::shared_ptr<sim::SimKeyboard> cable_;
   std::shared_ptr<sim::SimKeyboard> receiver_;
   QSocketNotifier* stdin_ = nullptr;
+  std::function<void(qv::HostEffect)> hostEffect_;
 };
 
 }  // namespace qv::ui

@@ -1,5 +1,8 @@
 #include "platform/worker_thread.h"
 
+#include <pthread.h>
+
+#include <string>
 #include <system_error>
 
 #include "platform/trace.h"
@@ -29,11 +32,26 @@ bool StopEvent::WaitFor(std::chrono::milliseconds timeout) const {
   return changed_.wait_for(lock, timeout, [this] { return set_; });
 }
 
+void StopEvent::Poke() {
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    poked_ = true;
+  }
+  changed_.notify_all();
+}
+
+bool StopEvent::WaitForPoke(std::chrono::milliseconds timeout) const {
+  std::unique_lock<std::mutex> lock(lock_);
+  changed_.wait_for(lock, timeout, [this] { return set_ || poked_; });
+  poked_ = false;
+  return set_;
+}
+
 WorkerThread::~WorkerThread() {
   Join();
 }
 
-bool WorkerThread::Start(Body body) {
+bool WorkerThread::Start(Body body, const char* name) {
   if (thread_.joinable()) {
     if (Running()) return false;
     thread_.join();  // a thread that missed its bound and has ended since
@@ -41,7 +59,9 @@ bool WorkerThread::Start(Body body) {
   auto shared = std::make_shared<Shared>();
   try {
     // The thread holds its own reference: the event and the flag outlive any owner's wait.
-    thread_ = std::thread([shared, body = std::move(body)] {
+    thread_ = std::thread([shared, body = std::move(body), name = std::string(name ? name : "")] {
+      // Linux keeps 15 characters of a thread's name.
+      if (!name.empty()) pthread_setname_np(pthread_self(), name.substr(0, 15).c_str());
       body(shared->stop);
       {
         std::lock_guard<std::mutex> hold(shared->lock);
@@ -52,8 +72,18 @@ bool WorkerThread::Start(Body body) {
   } catch (const std::system_error&) {
     return false;
   }
+  std::lock_guard<std::mutex> hold(sharedLock_);
   shared_ = std::move(shared);
   return true;
+}
+
+void WorkerThread::Poke() {
+  std::shared_ptr<Shared> shared;
+  {
+    std::lock_guard<std::mutex> hold(sharedLock_);
+    shared = shared_;
+  }
+  if (shared && !shared->stop.IsSet()) shared->stop.Poke();
 }
 
 StopOutcome WorkerThread::Stop(std::chrono::milliseconds bound,

@@ -25,6 +25,9 @@
 namespace qv {
 
 // A manual-reset event: once set it stays set until `Reset`.
+//
+// It also carries a wake-up call: a worker that has nothing to do waits with `WaitForPoke`, and
+// whoever changes what the worker has to do calls `Poke`, so the worker needs no polling.
 class StopEvent {
  public:
   void Set();
@@ -32,11 +35,16 @@ class StopEvent {
   bool IsSet() const;
   // Waits up to `timeout` for the event; true when it is set.
   bool WaitFor(std::chrono::milliseconds timeout) const;
+  // Ends a pending (or the next) WaitForPoke early. Any thread.
+  void Poke();
+  // As WaitFor, but also returns (false) as soon as a poke came since the last return.
+  bool WaitForPoke(std::chrono::milliseconds timeout) const;
 
  private:
   mutable std::mutex lock_;
   mutable std::condition_variable changed_;
   bool set_ = false;
+  mutable bool poked_ = false;
 };
 
 enum class StopOutcome {
@@ -57,8 +65,9 @@ class WorkerThread {
   WorkerThread& operator=(const WorkerThread&) = delete;
 
   // False when a thread is still running (also one that missed its stop bound) or the thread
-  // could not be created. The stop event starts reset.
-  bool Start(Body body);
+  // could not be created. The stop event starts reset. `name` (at most 15 characters are
+  // kept) is what tools such as top and the benchmarks show for the thread.
+  bool Start(Body body, const char* name = nullptr);
   // See the header comment. `abortIo` runs after the event is set, on the caller's thread.
   StopOutcome Stop(std::chrono::milliseconds bound, const std::function<void()>& abortIo = {});
   // Sets the stop event and waits for the thread without a bound.
@@ -66,6 +75,9 @@ class WorkerThread {
 
   bool Running() const;
   bool StopRequested() const;
+  // Pokes the running thread's stop event (see StopEvent::Poke); nothing when none runs. Any
+  // thread.
+  void Poke();
 
  private:
   struct Shared {
@@ -75,7 +87,9 @@ class WorkerThread {
     bool done = false;
   };
 
+  // Written by the owner's thread only; Poke may read it from another thread.
   std::shared_ptr<Shared> shared_;
+  mutable std::mutex sharedLock_;  // guards the pointer shared_ for Poke
   std::thread thread_;
 };
 
