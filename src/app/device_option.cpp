@@ -283,6 +283,7 @@ void CDeviceOptionUI::OnConnect() {
   if (onReceiver) SendLink(1);
   device_->ReadAll();
   linkFailures_ = 0;
+  polling_ = true;
   StartTimer(kTimerPoll, kPollWiredMs);
   if (device_->GetPowerFlag() != 0 && device_->Link.Open) StartTimer(kTimerPower, kPowerFirstMs);
   if (onReceiver) RestartLinkWatch(kLinkWatchAfterConnectMs);
@@ -290,11 +291,34 @@ void CDeviceOptionUI::OnConnect() {
 
 void CDeviceOptionUI::OnPoll() {
   Face();
-  device_->SendColorFrame();
-  if (preview_ && IsSelected() && previewChanged_ && previewChanged_()) preview_->update();
-  if (device_->Link.Open) {
-    StartTimer(kTimerPoll, device_->IsWireless() ? kPollWirelessMs : kPollWiredMs);
+  // Frames go out at the device's cadence only while it is host-driven; otherwise the poll
+  // serves the screen alone, at the display's rate, and rests while nothing shows the lights.
+  const bool stream = device_->IsHostDriven();
+  if (stream) {
+    device_->SendColorFrame();
+  } else {
+    device_->RefreshLightPreview(qv::SteadyClock::now());
   }
+  if (preview_ && IsSelected() && previewChanged_ && previewChanged_()) preview_->update();
+  if (!device_->Link.Open) {
+    polling_ = false;
+    return;
+  }
+  if (stream) {
+    StartTimer(kTimerPoll, device_->IsWireless() ? kPollWirelessMs : kPollWiredMs);
+  } else if (device_->IsPreviewShown()) {
+    StartTimer(kTimerPoll, static_cast<int>(qv::kPreviewPeriod.count()));
+  }
+}
+
+void CDeviceOptionUI::WakePoll() {
+  if (QThread::currentThread() != thread()) {
+    QMetaObject::invokeMethod(
+        this, [this] { WakePoll(); }, Qt::QueuedConnection);
+    return;
+  }
+  if (!polling_ || !device_ || !device_->Link.Open || IsTimerActive(kTimerPoll)) return;
+  StartTimer(kTimerPoll, 0);
 }
 
 void CDeviceOptionUI::OnPower() {

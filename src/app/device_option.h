@@ -5,7 +5,9 @@
 //
 //   1001 connect     ReadAll after an arrival (500 ms); retried every 3000 ms while the
 //                    receiver cannot reach the device
-//   1000 poll        SendColorFrame every 5 ms on the cable, 500 ms on the receiver
+//   1000 poll        SendColorFrame every 5 ms on the cable, 500 ms on the receiver, while the
+//                    device is host-driven; otherwise the light preview every 16 ms while it
+//                    is shown, and nothing while it is not (WakePoll starts it again)
 //   1002..1004       Resync / the two reserved operations, once (started by the device)
 //   1005 power       ReadPowerStatus every 5000 ms for devices with a power flag
 //   1007 link watch  shows or hides the entry as the receiver's link comes and goes (3000 ms)
@@ -102,6 +104,7 @@ class CDeviceOptionUI : public QFrame, public qv::DeviceListEntryView {
   void StartConnectTimer() override;
   void RestartLinkWatch(int delayMs) override;
   bool IsEntryVisible() const override { return visible_; }
+  void WakePoll() override;
 
  private:
   QAbstractButton* Face() const;
@@ -132,4 +135,5 @@ class CDeviceOptionUI : public QFrame, public qv::DeviceListEntryView {
   int powerIndex_ = -1;
   ImageNames images_;
   int linkFailures_ = 0;
+  bool polling_ = false;  // the poll runs, or rests until woken; false until the first connect
 };

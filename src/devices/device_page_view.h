@@ -92,6 +92,9 @@ class DeviceListEntryView {
   virtual void RestartLinkWatch(int delayMs) = 0;
   // The entry's own visibility flag (not its window's); interface thread only.
   virtual bool IsEntryVisible() const = 0;
+  // What the poll has to do may have changed (light mode, preview, channel): a poll that went
+  // idle because nothing needed it starts again. Any thread.
+  virtual void WakePoll() {}
 };
 
 // The power block of a device in the device list: battery level, charging state, phone type.

@@ -85,7 +85,9 @@ class CKestravaKeyboardDevice : public CKestravaUSBDevice {
   void SetLightModeList(std::vector<int> list) { LightModeList = std::move(list); }
 
   // Device operations (see the base for slots).
+  // Frames go to the keyboard only in the two host-driven light modes, on the cable.
   TransactionResult SendColorFrame() override;
+  bool IsHostDriven() const override;
   // Connection read, profile, settings read, Refresh, then the effect thread.
   void ReadAll() override;
   void Resync() override;

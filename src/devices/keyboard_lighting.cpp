@@ -17,19 +17,22 @@ uint8_t Scaled(uint8_t value, uint8_t brightness) {
 
 }  // namespace
 
+bool CKestravaKeyboardDevice::IsHostDriven() const {
+  if (Wireless) return false;
+  std::lock_guard<std::recursive_mutex> hold(EffectLock);
+  const uint8_t mode = LightSettings[kLightMode];
+  return mode == kStreamModeA || mode == kStreamModeB;
+}
+
 TransactionResult CKestravaKeyboardDevice::SendColorFrame() {
-  std::vector<uint32_t> colors;
-  uint8_t mode = 0;
-  {
-    std::lock_guard<std::recursive_mutex> hold(EffectLock);
-    colors = LightColors;
-    mode = LightSettings[kLightMode];
-  }
+  const bool stream = IsHostDriven();
+  const std::vector<uint32_t>& colors = TakeFrameColors();
+  RefreshLightPreview(SteadyClock::now());
   const size_t n = std::min(FramePositions() * 3, size_t{kColorFrameSize});
+  if (!stream || n == 0) return kResultSuccess;
   std::array<uint8_t, kColorFrameSize> frame{};
   for (size_t i = 0; i < colors.size(); ++i) {
     const uint32_t entry = colors[i];
-    ShowLightOnPage(i, entry);
     if (i >= kLogicalKeyCount) continue;
     const size_t q = LedMap[i];
     if (q == kNoPosition || 3 * q + 2 >= n) continue;
@@ -39,7 +42,6 @@ TransactionResult CKestravaKeyboardDevice::SendColorFrame() {
     frame[3 * q + 1] = Scaled(c.green, b);
     frame[3 * q + 2] = Scaled(c.blue, b);
   }
-  if (Wireless || n == 0 || (mode != kStreamModeA && mode != kStreamModeB)) return kResultSuccess;
   const TransactionResult result = StreamFrame(frame.data(), n);
   if (result != kResultSuccess) Sleep(kFailedFramePause);
   return result;

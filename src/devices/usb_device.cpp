@@ -110,8 +110,14 @@ LightSettingsRecord CKestravaUSBDevice::GetLightSettings() const {
 }
 
 void CKestravaUSBDevice::SetLightSettings(const LightSettingsRecord& settings) {
-  std::lock_guard<std::recursive_mutex> hold(EffectLock);
-  LightSettings = settings;
+  bool modeChanged = false;
+  {
+    std::lock_guard<std::recursive_mutex> hold(EffectLock);
+    modeChanged = LightSettings[kLightMode] != settings[kLightMode];
+    LightSettings = settings;
+  }
+  // The mode decides whether frames are streamed.
+  if (modeChanged) EffectDemandChanged();
 }
 
 TransactionResult CKestravaUSBDevice::SetHostLightControl(bool flag) {
@@ -151,23 +157,87 @@ int CKestravaUSBDevice::ApplyLightSettings() {
   return 0;
 }
 
-void CKestravaUSBDevice::ShowLightOnPage(size_t light, uint32_t entry) {
+bool CKestravaUSBDevice::ShowLightOnPage(size_t light, uint32_t entry) {
   const int control = LightControl(static_cast<uint32_t>(light));
-  if (PageView && control >= 0 && PageView->IsControlVisible(control)) {
-    PageView->ShowLight(control, PageColorOf(entry), LightBrightness(entry));
+  if (!PageView || control < 0 || !PageView->IsControlVisible(control)) return false;
+  PageView->ShowLight(control, PageColorOf(entry), LightBrightness(entry));
+  if (light < ShownColors.size()) ShownColors[light] = entry;
+  return true;
+}
+
+void CKestravaUSBDevice::SetPreviewShown(bool shown) {
+  if (PreviewShown.exchange(shown) == shown) return;
+  // A control may have been changed while hidden (BindPage, a new page): show everything anew.
+  if (shown) std::fill(ShownColors.begin(), ShownColors.end(), kNotShown);
+  EffectDemandChanged();
+}
+
+bool CKestravaUSBDevice::RefreshLightPreview(SteadyTime now) {
+  if (!PreviewShown || !PageView) return false;
+  if (LastPreview != SteadyTime{} && now - LastPreview < kPreviewPeriod) return false;
+  LastPreview = now;
+  std::vector<uint32_t>& colors = PreviewColors;
+  {
+    std::lock_guard<std::recursive_mutex> hold(EffectLock);
+    colors.assign(LightColors.begin(), LightColors.end());
+  }
+  if (ShownColors.size() != colors.size()) ShownColors.assign(colors.size(), kNotShown);
+  bool changed = false;
+  for (size_t i = 0; i < colors.size(); ++i) {
+    if (ShownColors[i] == colors[i]) continue;
+    if (ShowLightOnPage(i, colors[i])) changed = true;
+  }
+  return changed;
+}
+
+bool CKestravaUSBDevice::IsHostDriven() const {
+  return !Wireless;
+}
+
+EffectDemand CKestravaUSBDevice::GetEffectDemand() const {
+  if (!Link.Open) return EffectDemand::kNone;
+  if (IsHostDriven()) return EffectDemand::kStream;
+  return PreviewShown ? EffectDemand::kPreview : EffectDemand::kNone;
+}
+
+void CKestravaUSBDevice::AdvanceEffects(SteadyTime now) {
+  std::lock_guard<std::recursive_mutex> hold(EffectLock);
+  constexpr auto kPass = std::chrono::milliseconds(1);
+  if (now < LastEffectPass + kPass) return;
+  auto passes = (now - LastEffectPass) / kPass;
+  if (LastEffectPass == SteadyTime{} || passes > kMaxEffectCatchUp) {
+    // The first pass, or after a pause: no history to catch up.
+    LastEffectPass = now - kMaxEffectCatchUp * kPass;
+    passes = kMaxEffectCatchUp;
+  }
+  for (; passes > 0; --passes) {
+    LastEffectPass += kPass;
+    EffectPass(LastEffectPass);
   }
 }
 
+void CKestravaUSBDevice::SetWireless(bool wireless) {
+  if (Wireless.exchange(wireless) != wireless) EffectDemandChanged();
+}
+
+void CKestravaUSBDevice::EffectDemandChanged() {
+  EffectThread.Poke();
+  if (DeviceListEntryView* entry = ListEntry) entry->WakePoll();
+}
+
+const std::vector<uint32_t>& CKestravaUSBDevice::TakeFrameColors() {
+  std::lock_guard<std::recursive_mutex> hold(EffectLock);
+  if (IsHostDriven()) AdvanceEffects(SteadyClock::now());
+  FrameColors.assign(LightColors.begin(), LightColors.end());
+  return FrameColors;
+}
+
 TransactionResult CKestravaUSBDevice::SendColorFrame() {
-  std::vector<uint32_t> colors;
-  {
-    std::lock_guard<std::recursive_mutex> hold(EffectLock);
-    colors = LightColors;
-  }
+  const std::vector<uint32_t>& colors = TakeFrameColors();
+  RefreshLightPreview(SteadyClock::now());
   std::array<uint8_t, kColorFrameSize> frame{};
   for (size_t i = 0; i < colors.size(); ++i) {
     const uint32_t entry = colors[i];
-    ShowLightOnPage(i, entry);
     // Light 170 and any beyond it have no room in the 512-byte frame.
     if (i >= static_cast<size_t>(kFrameSkippedLight)) continue;
     const Rgb c = LightRgb(entry);

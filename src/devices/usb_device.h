@@ -13,7 +13,12 @@
 //
 // Threading:
 // - The interface thread configures the object, binds the page and calls the device operations.
-// - The effect thread (StartEffectThread) calls EffectPass on every pass; it sends nothing.
+// - The effect thread (StartEffectThread) runs the effect passes while only the on-screen
+//   preview needs them; it sends nothing. While frames are streamed to the device, the frame
+//   path (SendColorFrame, interface thread) brings the effects up to the frame's moment itself
+//   (AdvanceEffects), so that every frame carries the colours of its own time and no thread
+//   wakes every millisecond. With neither, the effects are not computed at all: the thread
+//   waits until the light mode, the channel or the preview changes (EffectDemandChanged).
 // - One notification thread per channel of NotifyLink calls HandleNotification for every code
 //   read; handlers must not touch the page or interface timers: they use PostToInterface.
 // - LightColors, LightSettings, the effect state, KeyIntensity and ColumnRing are guarded by
@@ -66,6 +71,10 @@ inline constexpr uint8_t kNoPosition = 255;
 inline constexpr int kFrameSkippedLight = 170;
 
 inline constexpr std::chrono::milliseconds kEffectStopBound{1000};
+// The on-screen preview follows the display's refresh rate, not the effects' 1 ms step.
+inline constexpr std::chrono::milliseconds kPreviewPeriod{16};
+// After a pause, at most this many effect passes are caught up at once; older ones are dropped.
+inline constexpr int kMaxEffectCatchUp = 64;
 inline constexpr std::chrono::milliseconds kNotifyStopBound{500};
 inline constexpr std::chrono::milliseconds kFailedFramePause{200};
 
@@ -134,6 +143,10 @@ enum class HostEffect {
 
 enum class NotifyChannel { kWired = 0, kReceiver = 1 };
 
+// What the host-side effects are computed for: nothing, the on-screen preview only, or the
+// colour stream to the device (which also feeds the preview).
+enum class EffectDemand { kNone, kPreview, kStream };
+
 // Logical key -> assignment entry bytes.
 using KeyAssignmentMap = std::map<int, std::vector<uint8_t>>;
 using ColumnMapTable = std::array<std::array<uint8_t, kColumnRows>, kColumnCount>;
@@ -182,11 +195,30 @@ class CKestravaUSBDevice {
   // Control numbers of key n and light n in the page view; -1 when unbound.
   int KeyButton(uint32_t key) const;
   int LightControl(uint32_t light) const;
-  // Shows a light's entry on its page control when the control is visible (interface thread).
-  void ShowLightOnPage(size_t light, uint32_t entry);
+  // Shows a light's entry on its page control when the control is visible (interface thread);
+  // false when it is not.
+  bool ShowLightOnPage(size_t light, uint32_t entry);
+
+  // The page tells whether its lights can be seen at all: the page is the one shown, in a
+  // window that is shown, not minimised and exposed (interface thread).
+  void SetPreviewShown(bool shown);
+  bool IsPreviewShown() const { return PreviewShown; }
+  // Shows on the page the lights whose colour changed since they were last shown, at most once
+  // per kPreviewPeriod and only while the preview is shown. True when any light was given a
+  // new colour. Interface thread.
+  bool RefreshLightPreview(SteadyTime now);
+  // True while SendColorFrame sends frames to the device. The base streams whenever the device
+  // is on its cable; the keyboard only in its host-driven light modes. Any thread.
+  virtual bool IsHostDriven() const;
+  // kNone while the command link is closed. Any thread.
+  EffectDemand GetEffectDemand() const;
+  // Brings the host-side effects up to `now`: one effect pass for each millisecond since the
+  // last pass (at most kMaxEffectCatchUp), each with the time of its own millisecond, as a loop
+  // that waits 1 ms between passes runs them. Any thread.
+  void AdvanceEffects(SteadyTime now);
 
   bool IsWireless() const { return Wireless; }
-  void SetWireless(bool wireless) { Wireless = wireless; }
+  void SetWireless(bool wireless);
   const std::array<uint8_t, kDeviceInfoSize>& GetDeviceInfo() const { return DeviceInfo; }
 
   LightSettingsRecord GetLightSettings() const;
@@ -285,6 +317,13 @@ class CKestravaUSBDevice {
   virtual const char* EffectExitTrace() const { return "KB灯光线程设定退出"; }
   virtual const char* NotifyExitTrace() const { return "MS 设备同步线程设定退出"; }
 
+  // What the effects are computed for may have changed (light mode, channel, preview): wakes the
+  // effect thread and the list entry's poll. Any thread.
+  void EffectDemandChanged();
+  // The frame's colours: the effects brought up to now when streaming, then copied into a
+  // buffer that is reused from frame to frame. Interface thread.
+  const std::vector<uint32_t>& TakeFrameColors();
+
   // To the main window, synchronously; 0 when there is none.
   intptr_t SendToMainWindow(uint32_t message, uintptr_t wParam, intptr_t lParam);
   // Runs task on the interface thread, unless the object is gone by then. False when there
@@ -323,6 +362,16 @@ class CKestravaUSBDevice {
   std::array<uint8_t, kLogicalKeyCount> KeyIntensity{};
   std::array<uint8_t, kColumnCount> ColumnRing{};
   std::atomic<HostEffect> CurrentEffect{HostEffect::kNone};
+  SteadyTime LastEffectPass{};  // the time of the last effect pass
+
+  // The preview (interface thread, except the flag).
+  std::atomic<bool> PreviewShown{false};
+  // What each light's control shows; kNotShown where that is not known.
+  static constexpr uint64_t kNotShown = ~uint64_t{0};
+  std::vector<uint64_t> ShownColors;
+  std::vector<uint32_t> PreviewColors;  // reused by RefreshLightPreview
+  std::vector<uint32_t> FrameColors;    // reused by TakeFrameColors
+  SteadyTime LastPreview{};
 
   std::atomic<bool> HostLightControl{true};
   std::string PageLayout;

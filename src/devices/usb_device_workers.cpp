@@ -8,22 +8,23 @@ namespace qv {
 
 namespace {
 constexpr std::chrono::milliseconds kPassWait{1};
-constexpr std::chrono::milliseconds kClosedLinkWait{100};
+// With nothing to compute the thread sleeps until poked; this only bounds a lost poke.
+constexpr std::chrono::milliseconds kIdleWait{2000};
 constexpr size_t kMinReportBuffer = 64;
 }  // namespace
 
 bool CKestravaUSBDevice::StartEffectThread() {
-  return EffectThread.Start([this](const StopEvent& stop) {
-    while (!stop.WaitFor(kPassWait)) {
-      if (!Link.Open) {
-        // Waiting on the event rather than sleeping keeps the stop prompt.
-        if (stop.WaitFor(kClosedLinkWait)) break;
-        continue;
-      }
-      EffectPass(SteadyClock::now());
-    }
-    TraceText(EffectExitTrace());
-  });
+  return EffectThread.Start(
+      [this](const StopEvent& stop) {
+        for (;;) {
+          // Only the preview is this thread's to compute (see the header comment).
+          const bool preview = GetEffectDemand() == EffectDemand::kPreview;
+          if (stop.WaitForPoke(preview ? kPreviewPeriod : kIdleWait)) break;
+          if (GetEffectDemand() == EffectDemand::kPreview) AdvanceEffects(SteadyClock::now());
+        }
+        TraceText(EffectExitTrace());
+      },
+      "qv-effect");
 }
 
 StopOutcome CKestravaUSBDevice::StopEffectThread() {
@@ -40,7 +41,8 @@ std::mutex& CKestravaUSBDevice::NotifyLockOf(NotifyChannel channel) {
 
 bool CKestravaUSBDevice::StartNotificationThread(NotifyChannel channel) {
   return NotifyThreads[static_cast<size_t>(channel)].Start(
-      [this, channel](const StopEvent& stop) { NotificationLoop(channel, stop); });
+      [this, channel](const StopEvent& stop) { NotificationLoop(channel, stop); },
+      channel == NotifyChannel::kReceiver ? "qv-notify-rx" : "qv-notify");
 }
 
 StopOutcome CKestravaUSBDevice::StopNotificationThread(NotifyChannel channel) {

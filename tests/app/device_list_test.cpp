@@ -301,8 +301,19 @@ TEST_F(EntryTimerTest, ReceiverWithoutLinkRetriesAndWrapsTheFailureCount) {
   EXPECT_EQ(device.readAll, 1);
   EXPECT_EQ(LinkMessages().back(), (RecordingSink::Message{qv::UWM_DEVICE_LINK, kind, 1}));
   EXPECT_EQ(entry->TimerInterval(CDeviceOptionUI::kTimerLinkWatch), 2000);
+  // Through the receiver no frame goes out: the poll only serves the preview, and rests while
+  // nothing shows it until something wakes it.
   entry->OnTimer(CDeviceOptionUI::kTimerPoll);
-  EXPECT_EQ(entry->TimerInterval(CDeviceOptionUI::kTimerPoll), 500);
+  EXPECT_FALSE(entry->IsTimerActive(CDeviceOptionUI::kTimerPoll));
+  device.SetPreviewShown(true);
+  EXPECT_EQ(entry->TimerInterval(CDeviceOptionUI::kTimerPoll), 0);
+  entry->OnTimer(CDeviceOptionUI::kTimerPoll);
+  EXPECT_EQ(entry->TimerInterval(CDeviceOptionUI::kTimerPoll),
+            static_cast<int>(qv::kPreviewPeriod.count()));
+  // Back on the cable the device streams again, at the frame cadence.
+  device.SetWireless(false);
+  entry->OnTimer(CDeviceOptionUI::kTimerPoll);
+  EXPECT_EQ(entry->TimerInterval(CDeviceOptionUI::kTimerPoll), 5);
 }
 
 TEST_F(EntryTimerTest, LinkWatchShowsAndHidesTheEntryOnTheReceiver) {

@@ -101,6 +101,7 @@ TEST_F(PageFixture, BindsKeysAndLightsByNameAndUserData) {
 TEST_F(PageFixture, ColourFrameShowsTheLightsColourOnItsKey) {
   device.BindPage();
   device.framesReachPage = true;
+  device.SetPreviewShown(true);
   device.SetLightColor(7, qv::PackLightColor({0x11, 0x22, 0x33}, 200));
   device.SendColorFrame();
   // red + blue * 256 + green * 65536, brightness as alpha.
@@ -108,11 +109,44 @@ TEST_F(PageFixture, ColourFrameShowsTheLightsColourOnItsKey) {
   EXPECT_EQ(keys[1]->LightAlpha(), 200);
   EXPECT_EQ(CDeviceKeyButtonUI::ColorOf(keys[1]->LightColor()), QColor(0x11, 0x22, 0x33));
 
-  // A hidden key keeps its old colour.
+  // A hidden key keeps its old colour, and shows the new one once it is shown again.
+  const auto later = qv::SteadyClock::now() + qv::kPreviewPeriod;
   keys[1]->hide();
   device.SetLightColor(7, qv::PackLightColor({1, 2, 3}, 10));
-  device.SendColorFrame();
+  EXPECT_FALSE(device.RefreshLightPreview(later));
   EXPECT_EQ(keys[1]->LightAlpha(), 200);
+  keys[1]->show();
+  EXPECT_TRUE(device.RefreshLightPreview(later + qv::kPreviewPeriod));
+  EXPECT_EQ(keys[1]->LightAlpha(), 10);
+}
+
+TEST_F(PageFixture, PreviewFollowsTheWindowAndPaintsNothingWhileHidden) {
+  device.BindPage();
+  device.SetLightColor(7, qv::PackLightColor({0x11, 0x22, 0x33}, 200));
+  // The page is not on the screen: the device is told so and nothing reaches the keys.
+  EXPECT_FALSE(device.IsPreviewShown());
+  EXPECT_FALSE(device.RefreshLightPreview(qv::SteadyClock::now()));
+  EXPECT_EQ(keys[1]->LightAlpha(), 255);
+
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return device.IsPreviewShown(); }, 2000));
+  EXPECT_TRUE(device.RefreshLightPreview(qv::SteadyClock::now()));
+  EXPECT_EQ(keys[1]->LightAlpha(), 200);
+  // The same colours again change nothing, and so repaint nothing.
+  EXPECT_FALSE(device.RefreshLightPreview(qv::SteadyClock::now() + qv::kPreviewPeriod));
+
+  window.showMinimized();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !device.IsPreviewShown(); }, 2000));
+  window.showNormal();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return device.IsPreviewShown(); }, 2000));
+  // Another page of the window shown instead of this one.
+  page->hide();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !device.IsPreviewShown(); }, 2000));
+  page->show();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return device.IsPreviewShown(); }, 2000));
+  window.hide();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !device.IsPreviewShown(); }, 2000));
 }
 
 TEST_F(PageFixture, LightFromAnotherThreadIsShownOnlyOnTheInterfaceThread) {
@@ -374,13 +408,18 @@ TEST_F(KeyboardPageTest, RendersLitKeysOffscreen) {
                                                                   static_cast<uint8_t>(hue.blue())},
                                                                  230));
   }
-  device.SendColorFrame();
   for (const char* name : {"key_44", "key_64", "key_65", "key_66"}) {
     FindControlAs<CDeviceKeyButtonUI>(page, QString::fromLatin1(name))->SetSelected(true);
   }
   FindControlAs<CDeviceKeyButtonUI>(page, QStringLiteral("key_110"))->SetKeySetHidden(false);
   page->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(page));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return device.IsPreviewShown(); }, 2000));
+  device.SendColorFrame();
   QCoreApplication::processEvents();
+  CDeviceKeyButtonUI* esc = page->KeyButtonAt(device.KeyButton(0));
+  ASSERT_NE(esc, nullptr);
+  EXPECT_EQ(esc->LightAlpha(), 230);
   const QImage image = page->grab().toImage();
   EXPECT_EQ(image.size(), kPageArea);
   const QByteArray out = qgetenv("QV_PAGE_SNAPSHOT");

@@ -97,29 +97,63 @@ class DeviceThreadsTest : public testing::Test {
   std::shared_ptr<sim::SimKeyboard> keyboard_;
 };
 
-TEST_F(DeviceThreadsTest, EffectThreadStepsOnlyWhileTheLinkIsOpenAndStopsInTime) {
+TEST_F(DeviceThreadsTest, EffectThreadStepsOnlyForAShownPreviewAndStopsInTime) {
   OpenDevice device(&backend_);
   device.SetLightCount(2);
   device.SetLights({1, 2, 3}, 4, 0, 1, false);
   device.SetHostEffect(HostEffect::kStatic);
+  // Through the receiver no frame is streamed: only a preview on the screen needs the effects.
+  device.SetWireless(true);
+  device.SetPreviewShown(true);
   ASSERT_TRUE(device.StartEffectThread());
   EXPECT_FALSE(device.StartEffectThread());
   std::this_thread::sleep_for(milliseconds(50));
   EXPECT_EQ(device.GetLightColor(1), 0u) << "no steps while the link is closed";
   // The effect pass sends nothing, so the flag alone is enough here.
   device.Link.Open = true;
+  device.SetPreviewShown(false);
+  device.SetPreviewShown(true);  // wakes the thread, as the page does when it is shown
   EXPECT_TRUE(Eventually([&] {
     return device.GetLightColor(1) == PackLightColor({1, 2, 3}, 255);
   }));
+
+  // Nothing shows the lights: the thread computes nothing.
+  device.SetPreviewShown(false);
+  std::this_thread::sleep_for(milliseconds(2 * kPreviewPeriod.count()));
+  device.SetLightColor(1, 0);
+  std::this_thread::sleep_for(milliseconds(4 * kPreviewPeriod.count()));
+  EXPECT_EQ(device.GetLightColor(1), 0u);
+
   EXPECT_EQ(device.StopEffectThread(), StopOutcome::kEnded);
   EXPECT_FALSE(device.EffectThreadRunning());
   EXPECT_EQ(log_.Count(kEffectExit), 1);
   EXPECT_EQ(log_.Count(kEnded), 1);
 
-  // Stopping while it idles on a closed link is just as prompt.
+  // Stopping while it idles is just as prompt.
   device.Link.Open = false;
   ASSERT_TRUE(device.StartEffectThread());
   EXPECT_EQ(device.StopEffectThread(), StopOutcome::kEnded);
+}
+
+TEST_F(DeviceThreadsTest, StreamedFramesBringTheEffectsUpToTheirOwnTime) {
+  OpenDevice device(&backend_);
+  device.SetLightCount(2);
+  device.SetLights({1, 2, 3}, 4, 0, 1, false);
+  device.SetHostEffect(HostEffect::kSpectrum);
+  device.Link.Open = true;
+  ASSERT_EQ(device.GetEffectDemand(), EffectDemand::kStream);
+  // One pass per millisecond, as a loop waiting 1 ms between passes runs them; a long pause
+  // catches up a bounded number of passes only.
+  const SteadyTime t0 = SteadyClock::now();
+  device.AdvanceEffects(t0);
+  const uint8_t start = device.EffectPhase;
+  device.AdvanceEffects(t0 + milliseconds(10));
+  EXPECT_EQ(static_cast<uint8_t>(device.EffectPhase - start), 10);
+  device.AdvanceEffects(t0 + milliseconds(10));
+  EXPECT_EQ(static_cast<uint8_t>(device.EffectPhase - start), 10);
+  device.AdvanceEffects(t0 + std::chrono::seconds(10));
+  EXPECT_EQ(static_cast<uint8_t>(device.EffectPhase - start),
+            (10 + kMaxEffectCatchUp) % kWheelSize);
 }
 
 TEST_F(DeviceThreadsTest, NotificationFromTheKeyboardReachesTheHandler) {

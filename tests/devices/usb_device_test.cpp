@@ -380,8 +380,18 @@ TEST(SendColorFrameTest, VisibleLightControlsShowTheColour) {
   page.shown.clear();
   device.SetLightColor(0, Entry({0x11, 0x22, 0x33}, 0x80));
   device.SetLightColor(1, Entry({1, 1, 1}, 1));
+  // Nothing shows the page: nothing is shown.
+  device.SendColorFrame();
+  EXPECT_TRUE(page.shown.empty());
+  device.SetPreviewShown(true);
   device.SendColorFrame();
   EXPECT_EQ(page.shown, (std::vector<FakePageView::Shown>{{0, 0x223311, 0x80}, {2, 0, 0}}));
+  // Unchanged lights are not shown again; a changed one is, once the display's period passed.
+  page.shown.clear();
+  device.SetLightColor(2, Entry({4, 5, 6}, 7));
+  EXPECT_FALSE(device.RefreshLightPreview(SteadyClock::now()));
+  EXPECT_TRUE(device.RefreshLightPreview(SteadyClock::now() + kPreviewPeriod));
+  EXPECT_EQ(page.shown, (std::vector<FakePageView::Shown>{{2, 0x050604, 7}}));
 }
 
 TEST(HostLightControlTest, StoresTheFlagAndSendsNothingFromOtherDevices) {

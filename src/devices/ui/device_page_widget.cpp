@@ -1,8 +1,10 @@
 #include "devices/ui/device_page_widget.h"
 
+#include <QEvent>
 #include <QMetaObject>
 #include <QThread>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "app/control_factory.h"
 #include "app/control_ops.h"
@@ -33,9 +35,78 @@ DevicePageWidget* DevicePageWidget::Load(const QString& layoutName, QWidget* par
 
 void DevicePageWidget::SetDevice(qv::CKestravaUSBDevice* device) {
   if (device_ == device) return;
-  if (device_) device_->SetPageView(nullptr);
+  if (device_) {
+    device_->SetPreviewShown(false);
+    device_->SetPageView(nullptr);
+  }
   device_ = device;
   if (device_) device_->SetPageView(this);
+  UpdatePreview();
+}
+
+bool DevicePageWidget::IsPreviewVisible() const {
+  if (!isVisible()) return false;
+  const QWidget* top = window();
+  if (top->isMinimized()) return false;
+  const QWindow* handle = top->windowHandle();
+  return handle && handle->isExposed();
+}
+
+void DevicePageWidget::UpdatePreview() {
+  if (device_) device_->SetPreviewShown(IsPreviewVisible());
+}
+
+void DevicePageWidget::WatchWindow() {
+  // The top-level window changes when the page is put into the main window, and its native
+  // window exists only once it was first shown.
+  QWidget* top = window();
+  if (top != this && top != watchedWindow_) {
+    if (watchedWindow_) watchedWindow_->removeEventFilter(this);
+    watchedWindow_ = top;
+    top->installEventFilter(this);
+  }
+  QWindow* handle = top->windowHandle();
+  if (handle && handle != watchedHandle_) {
+    if (watchedHandle_) watchedHandle_->removeEventFilter(this);
+    watchedHandle_ = handle;
+    handle->installEventFilter(this);
+  }
+}
+
+bool DevicePageWidget::event(QEvent* event) {
+  const bool handled = QFrame::event(event);
+  switch (event->type()) {
+    case QEvent::Show:
+    case QEvent::Hide:
+    case QEvent::ParentChange:
+      WatchWindow();
+      UpdatePreview();
+      break;
+    default:
+      break;
+  }
+  return handled;
+}
+
+bool DevicePageWidget::eventFilter(QObject* watched, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::Expose:
+    case QEvent::WindowStateChange:
+    case QEvent::Show:
+    case QEvent::Hide:
+      // The filter runs before the event is handled: look once it has been.
+      QMetaObject::invokeMethod(
+          this,
+          [this] {
+            WatchWindow();
+            UpdatePreview();
+          },
+          Qt::QueuedConnection);
+      break;
+    default:
+      break;
+  }
+  return QFrame::eventFilter(watched, event);
 }
 
 QWidget* DevicePageWidget::KeyContainer() const {

@@ -11,6 +11,10 @@
 // its sender is found by name inside this page and is that very control, so that a control of
 // another device's page with the same name is not taken for one of ours.
 //
+// Preview: the page tells its device whether its lights can be seen at all (the page is shown,
+// in a window that is shown, exposed and not minimised), so that nothing computes or paints
+// lights that nobody sees.
+//
 // Ownership: the device object is not owned (device objects live until shutdown); the page is
 // owned by its Qt parent. SetDevice(nullptr) before a device goes away first.
 // Threading: interface thread. ShowLight from another thread is queued to the interface thread.
@@ -60,6 +64,9 @@ class DevicePageWidget : public QFrame, public qv::DevicePageView {
   // Text ids to texts for the key button texts ("Key_Set"); the id itself by default.
   void SetTextLookup(std::function<QString(const QString&)> lookup);
 
+  // Whether the page's lights can be seen now (see the header comment).
+  bool IsPreviewVisible() const;
+
   // qv::DevicePageView
   std::vector<PageControl> KeyButtonControls() const override;
   void ShowLight(int control, uint32_t color, uint8_t alpha) override;
@@ -72,7 +79,15 @@ class DevicePageWidget : public QFrame, public qv::DevicePageView {
  Q_SIGNALS:
   void PageNotified(const qv::ui::UiNotify& notify);
 
+ protected:
+  bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
+  // Tells the device whether the preview is visible, after the events that may change it.
+  void UpdatePreview();
+  void WatchWindow();
+
   // Collects the key buttons once; they are the first controls.
   void CollectKeys() const;
   QWidget* KeyContainer() const;
@@ -81,6 +96,8 @@ class DevicePageWidget : public QFrame, public qv::DevicePageView {
   mutable bool collected_ = false;
   mutable std::vector<QPointer<QWidget>> controls_;
   std::function<QString(const QString&)> lookup_;
+  QPointer<QWidget> watchedWindow_;
+  QPointer<QObject> watchedHandle_;
 };
 
 }  // namespace qv::ui
