@@ -159,6 +159,18 @@ bool NotifyAdapter::eventFilter(QObject* watched, QEvent* event) {
   if (widget == root_ && event->type() == QEvent::Resize) {
     Send(QStringLiteral("windowsize"), widget);
   }
+  switch (event->type()) {
+    case QEvent::FocusIn:
+    case QEvent::FocusOut:
+    case QEvent::Enter:
+    case QEvent::Leave:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::ContextMenu:
+      break;
+    default:
+      // Paints and the like pass here many times a second: no property look-up for them.
+      return false;
+  }
   if (!widget->property(kAttachedProperty).toBool()) return false;
   switch (event->type()) {
     case QEvent::FocusIn:

@@ -5,9 +5,12 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
+#include <array>
+#include <functional>
 
 #include "app/notify_adapter.h"
 #include "app/ui_resources.h"
+#include "devices/ui/select_panel.h"
 
 namespace {
 
@@ -33,19 +36,58 @@ QImage LoadSkinImage(const QString& file) {
   return QFile::exists(path) ? QImage(path) : QImage();
 }
 
-// The image painted in one colour, keeping its shape (alpha).
-QImage Tinted(const QImage& image, const QColor& color) {
-  QImage out = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-  QPainter p(&out);
-  p.setCompositionMode(QPainter::CompositionMode_SourceIn);
-  p.fillRect(out.rect(), color);
-  return out;
+// a × b ÷ 255, rounded, for bytes.
+inline unsigned Mul255(unsigned a, unsigned b) {
+  const unsigned t = a * b + 128;
+  return (t + (t >> 8)) >> 8;
+}
+
+// Each byte of a premultiplied pixel × a ÷ 255, two bytes per product.
+inline QRgb ByteMul(QRgb x, unsigned a) {
+  uint32_t t = (x & 0xff00ffu) * a;
+  t = (t + ((t >> 8) & 0xff00ffu) + 0x800080u) >> 8;
+  t &= 0xff00ffu;
+  x = ((x >> 8) & 0xff00ffu) * a;
+  x = x + ((x >> 8) & 0xff00ffu) + 0x800080u;
+  x &= 0xff00ff00u;
+  return x | t;
 }
 
 QColor Mixed(const QColor& a, const QColor& b, qreal t) {
   return QColor::fromRgbF(a.redF() + (b.redF() - a.redF()) * t,
                           a.greenF() + (b.greenF() - a.greenF()) * t,
                           a.blueF() + (b.blueF() - a.blueF()) * t);
+}
+
+// Per colour and strength: each coverage value scaled by the strength, and the premultiplied
+// pixel of the light's colour and of its lightened legend colour at each alpha. Keys mostly
+// share one colour, so the last tables are kept for the next key (interface thread only).
+struct TintTables {
+  uint64_t key = ~uint64_t{0};
+  std::array<uint8_t, 256> strength{};
+  std::array<uint32_t, 256> base{};
+  std::array<uint32_t, 256> shine{};
+};
+
+const TintTables& TintTablesFor(uint32_t color, uint8_t alpha) {
+  static TintTables t;
+  const uint64_t key = (uint64_t{color} << 8) | alpha;
+  if (t.key == key) return t;
+  t.key = key;
+  const QColor light = CDeviceKeyButtonUI::ColorOf(color);
+  const QColor lit = Mixed(light, Qt::white, 0.3);
+  const unsigned br = static_cast<unsigned>(light.red());
+  const unsigned bg = static_cast<unsigned>(light.green());
+  const unsigned bb = static_cast<unsigned>(light.blue());
+  const unsigned sr = static_cast<unsigned>(lit.red());
+  const unsigned sg = static_cast<unsigned>(lit.green());
+  const unsigned sb = static_cast<unsigned>(lit.blue());
+  for (unsigned v = 0; v < 256; ++v) {
+    t.strength[v] = static_cast<uint8_t>(Mul255(v, alpha));
+    t.base[v] = (v << 24) | (Mul255(br, v) << 16) | (Mul255(bg, v) << 8) | Mul255(bb, v);
+    t.shine[v] = (v << 24) | (Mul255(sr, v) << 16) | (Mul255(sg, v) << 8) | Mul255(sb, v);
+  }
+  return t;
 }
 
 // 1 for the 42 px cap the look was drawn for.
@@ -69,6 +111,7 @@ QColor CDeviceKeyButtonUI::ColorOf(uint32_t color) {
 }
 
 void CDeviceKeyButtonUI::SetLightColor(uint32_t color, uint8_t alpha, bool shown) {
+  if (color == lightColor_ && alpha == lightAlpha_ && shown == lightShown_) return;
   lightColor_ = color;
   lightAlpha_ = alpha;
   lightShown_ = shown;
@@ -109,20 +152,179 @@ QSize CDeviceKeyButtonUI::sizeHint() const {
 }
 
 void CDeviceKeyButtonUI::paintEvent(QPaintEvent*) {
+  // The cap, the light's shape and the marks are drawn once into caches; a paint only blits
+  // them and colours the light, so that a streamed effect repainting every key at the
+  // display's rate stays cheap.
+  if (CSelectPanelUI::DrawingBackdrop()) return;
+  const qreal dpr = devicePixelRatioF();
   QPainter p(this);
-  p.setRenderHint(QPainter::Antialiasing, true);
-  p.setRenderHint(QPainter::TextAntialiasing, true);
-  const QRectF cap = QRectF(rect()).adjusted(1.0, 1.0, -1.0, -1.0);
-  // The button's own look first, then the light, then the key-set mark.
-  PaintCap(p, cap);
-  PaintLegends(p, cap, isEnabled() ? kLegend : kLegend.darker(160));
-  if (lightShown_) PaintLight(p, cap);
-  if (!keySetHidden_) PaintKeySetMark(p, cap);
-  if (selected_) {
-    p.setPen(QPen(kAccent, 2.0));
-    p.setBrush(QColor(kAccent.red(), kAccent.green(), kAccent.blue(), 36));
-    p.drawRoundedRect(cap.adjusted(1.0, 1.0, -1.0, -1.0), 6.0, 6.0);
+  const bool lit = lightShown_ && lightAlpha_ != 0;
+  const QImage& face = lit ? LitImage(dpr) : CachedBase(dpr);
+  // An opaque key's picture covers every pixel: a plain copy will do.
+  if (baseState_.backdrop >= 0) p.setCompositionMode(QPainter::CompositionMode_Source);
+  p.drawImage(0, 0, face);
+  p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  if (!keySetHidden_ || selected_) p.drawPixmap(0, 0, CachedMarks(dpr));
+}
+
+QImage CDeviceKeyButtonUI::NewImage(qreal dpr) const {
+  QImage layer(size() * dpr, QImage::Format_ARGB32_Premultiplied);
+  layer.setDevicePixelRatio(dpr);
+  layer.fill(Qt::transparent);
+  return layer;
+}
+
+QPixmap CDeviceKeyButtonUI::NewLayer(qreal dpr) const {
+  QPixmap layer(size() * dpr);
+  layer.setDevicePixelRatio(dpr);
+  layer.fill(Qt::transparent);
+  return layer;
+}
+
+QRectF CDeviceKeyButtonUI::CapRect() const {
+  return QRectF(rect()).adjusted(1.0, 1.0, -1.0, -1.0);
+}
+
+const QImage& CDeviceKeyButtonUI::CachedBase(qreal dpr) const {
+  const bool hover = underMouse() && isEnabled();
+  // An opaque key (see CSelectPanelUI) starts from what lies behind it.
+  const auto* panel = qobject_cast<const CSelectPanelUI*>(parentWidget());
+  const bool opaque =
+      panel && testAttribute(Qt::WA_OpaquePaintEvent) && !panel->Backdrop().isNull();
+  const BaseState state{size(),     dpr,         isDown(),
+                        hover,      isEnabled(), text(),
+                        subLegend_, font(),      opaque ? panel->BackdropGeneration() : -1,
+                        geometry()};
+  if (base_.isNull() || !(state == baseState_)) {
+    baseState_ = state;
+    base_ = NewImage(dpr);
+    ++baseVersion_;
+    QPainter p(&base_);
+    if (opaque) {
+      const QPixmap& backdrop = panel->Backdrop();
+      const qreal k = backdrop.devicePixelRatio();
+      const QRectF source(QPointF(pos()) * k, QSizeF(size()) * k);
+      p.drawPixmap(QRectF(rect()), backdrop, source);
+    }
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setRenderHint(QPainter::TextAntialiasing, true);
+    p.setFont(font());
+    PaintCap(p, CapRect());
+    PaintLegends(p, CapRect(), isEnabled() ? kLegend : kLegend.darker(160));
   }
+  return base_;
+}
+
+const QPixmap& CDeviceKeyButtonUI::CachedMarks(qreal dpr) const {
+  const MarkState state{size(), dpr, keySetHidden_, selected_, keySetImage_};
+  if (marks_.isNull() || !(state == markState_)) {
+    markState_ = state;
+    marks_ = NewLayer(dpr);
+    QPainter p(&marks_);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    if (!keySetHidden_) PaintKeySetMark(p, CapRect());
+    if (selected_) {
+      p.setPen(QPen(kAccent, 2.0));
+      p.setBrush(QColor(kAccent.red(), kAccent.green(), kAccent.blue(), 36));
+      p.drawRoundedRect(CapRect().adjusted(1.0, 1.0, -1.0, -1.0), 6.0, 6.0);
+    }
+  }
+  return marks_;
+}
+
+void CDeviceKeyButtonUI::BuildLightMask(qreal dpr) const {
+  // Two coverage layers at full strength: the glow (or the skin's light image), which takes
+  // the light's colour, and the legends shining through, which take it lightened.
+  const QSize pixels = size() * dpr;
+  auto coverage = [&](const std::function<void(QPainter&)>& draw) {
+    QImage layer(pixels, QImage::Format_ARGB32_Premultiplied);
+    layer.setDevicePixelRatio(dpr);
+    layer.fill(Qt::transparent);
+    {
+      QPainter p(&layer);
+      p.setRenderHint(QPainter::Antialiasing, true);
+      p.setRenderHint(QPainter::TextAntialiasing, true);
+      p.setFont(font());
+      draw(p);
+    }
+    std::vector<uint8_t> alpha(static_cast<size_t>(pixels.width()) * pixels.height());
+    for (int y = 0; y < pixels.height(); ++y) {
+      const auto* line = reinterpret_cast<const QRgb*>(layer.constScanLine(y));
+      for (int x = 0; x < pixels.width(); ++x) {
+        alpha[static_cast<size_t>(y) * pixels.width() + x] = static_cast<uint8_t>(qAlpha(line[x]));
+      }
+    }
+    return alpha;
+  };
+  const QRectF cap = CapRect();
+  const std::vector<uint8_t> glow = coverage([&](QPainter& p) {
+    if (!lightPicture_.isNull()) {
+      p.drawImage(cap, lightPicture_);
+      return;
+    }
+    // The light shines under the cap's skirt ...
+    QLinearGradient under(cap.topLeft(), cap.bottomLeft());
+    under.setColorAt(0.0, QColor(255, 255, 255, 0));
+    under.setColorAt(0.55, QColor(255, 255, 255, 0));
+    under.setColorAt(1.0, QColor(255, 255, 255, qRound(0.85 * 255)));
+    p.setPen(Qt::NoPen);
+    p.setBrush(under);
+    p.drawRoundedRect(cap, 7.0, 7.0);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(255, 255, 255, qRound(0.9 * 255)), 1.2));
+    p.drawRoundedRect(cap.adjusted(0.5, 0.5, -0.5, -0.5), 7.0, 7.0);
+  });
+  // ... and through its legends.
+  const std::vector<uint8_t> legend =
+      lightPicture_.isNull() ? coverage([&](QPainter& p) { PaintLegends(p, cap, Qt::white); })
+                             : std::vector<uint8_t>(glow.size(), 0);
+  // Only the pixels the light covers are coloured on each change; the rest stay transparent.
+  litPixels_.clear();
+  for (size_t i = 0; i < glow.size(); ++i) {
+    if ((glow[i] | legend[i]) != 0)
+      litPixels_.push_back({static_cast<uint32_t>(i), glow[i], legend[i]});
+  }
+  litColor_ = ~uint64_t{0};
+  litStrength_ = -1;
+}
+
+const QImage& CDeviceKeyButtonUI::LitImage(qreal dpr) const {
+  const QImage& base = CachedBase(dpr);
+  const LightShape shape{size(), dpr, text(), subLegend_, font(), lightImage_};
+  if (!(shape == lightShape_) || litPixels_.empty()) {
+    lightShape_ = shape;
+    BuildLightMask(dpr);
+  }
+  const uint64_t wanted = (uint64_t{lightColor_} << 8) | lightAlpha_;
+  if (wanted == litColor_ && litBase_ == baseVersion_ && !lit_.isNull()) return lit_;
+  if (litBase_ != baseVersion_ || lit_.size() != base.size()) {
+    // The pixels the light does not cover are the cap's and stay as they are.
+    lit_ = base.copy();
+    litBase_ = baseVersion_;
+  }
+  litColor_ = wanted;
+  if (litStrength_ != lightAlpha_ || litPrepared_ != litBase_) {
+    // What depends on the strength and the cap but not on the colour, once per change of
+    // either: the coverages at this strength and the part of the cap that shows through.
+    litStrength_ = lightAlpha_;
+    litPrepared_ = litBase_;
+    litBlend_.resize(litPixels_.size());
+    const auto* cap = reinterpret_cast<const QRgb*>(base.constBits());
+    for (size_t i = 0; i < litPixels_.size(); ++i) {
+      const LitPixel& px = litPixels_[i];
+      const auto l = static_cast<uint8_t>(Mul255(px.legend, lightAlpha_));
+      const auto under = static_cast<uint8_t>(Mul255(Mul255(px.glow, lightAlpha_), 255u - l));
+      litBlend_[i] = {px.index, ByteMul(cap[px.index], 255u - (l + under)), l, under};
+    }
+  }
+  const TintTables& t = TintTablesFor(lightColor_, lightAlpha_);
+  auto* out = reinterpret_cast<QRgb*>(lit_.bits());
+  for (const LitBlend& px : litBlend_) {
+    // Premultiplied "legend over glow over cap": the three terms never carry into each other's
+    // bytes, their alphas adding up to 255.
+    out[px.index] = t.shine[px.legend] + t.base[px.under] + px.cap;
+  }
+  return lit_;
 }
 
 void CDeviceKeyButtonUI::PaintCap(QPainter& p, const QRectF& cap) const {
@@ -174,41 +376,6 @@ void CDeviceKeyButtonUI::PaintLegends(QPainter& p, const QRectF& cap, const QCol
   p.drawText(face, Qt::AlignHCenter | Qt::AlignTop, subLegend_);
   p.setFont(font);
   p.drawText(face, Qt::AlignHCenter | Qt::AlignBottom, legend);
-}
-
-void CDeviceKeyButtonUI::PaintLight(QPainter& p, const QRectF& cap) const {
-  if (lightAlpha_ == 0) return;
-  const QColor base = ColorOf(lightColor_);
-  const qreal strength = lightAlpha_ / 255.0;
-  if (!lightPicture_.isNull()) {
-    p.save();
-    p.setOpacity(strength);
-    p.drawImage(cap, Tinted(lightPicture_, base));
-    p.restore();
-    return;
-  }
-  // The light shines under the cap's skirt and through its legends.
-  QColor glow = base;
-  glow.setAlphaF(0.85 * strength);
-  QColor clear = base;
-  clear.setAlpha(0);
-  QLinearGradient under(cap.topLeft(), cap.bottomLeft());
-  under.setColorAt(0.0, clear);
-  under.setColorAt(0.55, clear);
-  under.setColorAt(1.0, glow);
-  p.setPen(Qt::NoPen);
-  p.setBrush(under);
-  p.drawRoundedRect(cap, 7.0, 7.0);
-
-  QColor rim = base;
-  rim.setAlphaF(0.9 * strength);
-  p.setBrush(Qt::NoBrush);
-  p.setPen(QPen(rim, 1.2));
-  p.drawRoundedRect(cap.adjusted(0.5, 0.5, -0.5, -0.5), 7.0, 7.0);
-
-  QColor shine = Mixed(base, Qt::white, 0.3);
-  shine.setAlphaF(strength);
-  PaintLegends(p, cap, shine);
 }
 
 void CDeviceKeyButtonUI::PaintKeySetMark(QPainter& p, const QRectF& cap) const {

@@ -13,8 +13,12 @@
 
 #include <QAbstractButton>
 #include <QColor>
+#include <QFont>
 #include <QImage>
+#include <QPixmap>
 #include <QString>
+#include <cstdint>
+#include <vector>
 
 class CDeviceKeyButtonUI : public QAbstractButton {
   Q_OBJECT
@@ -58,9 +62,51 @@ class CDeviceKeyButtonUI : public QAbstractButton {
   void mouseDoubleClickEvent(QMouseEvent* event) override;
 
  private:
+  // What each cached layer was drawn for; a layer is drawn again when its state changes.
+  struct BaseState {
+    QSize size;
+    qreal dpr = 0;
+    bool down = false;
+    bool hover = false;
+    bool enabled = false;
+    QString text;
+    QString subLegend;
+    QFont font;
+    int backdrop = -1;  // the panel's backdrop generation; -1: drawn without one
+    QRect geometry;
+    bool operator==(const BaseState&) const = default;
+  };
+  struct MarkState {
+    QSize size;
+    qreal dpr = 0;
+    bool keySetHidden = true;
+    bool selected = false;
+    QString keySetImage;
+    bool operator==(const MarkState&) const = default;
+  };
+  struct LightShape {
+    QSize size;
+    qreal dpr = 0;
+    QString text;
+    QString subLegend;
+    QFont font;
+    QString lightImage;
+    bool operator==(const LightShape&) const = default;
+  };
+
+  QPixmap NewLayer(qreal dpr) const;
+  QImage NewImage(qreal dpr) const;
+  QRectF CapRect() const;
+  // The cap with its legends.
+  const QImage& CachedBase(qreal dpr) const;
+  // The key-set mark and the selection frame.
+  const QPixmap& CachedMarks(qreal dpr) const;
+  // The cap with the light in its colour and strength over it, coloured again only when one of
+  // them changes.
+  const QImage& LitImage(qreal dpr) const;
+  void BuildLightMask(qreal dpr) const;
   void PaintCap(QPainter& p, const QRectF& cap) const;
   void PaintLegends(QPainter& p, const QRectF& cap, const QColor& color) const;
-  void PaintLight(QPainter& p, const QRectF& cap) const;
   void PaintKeySetMark(QPainter& p, const QRectF& cap) const;
 
   QString lightImage_;
@@ -75,4 +121,32 @@ class CDeviceKeyButtonUI : public QAbstractButton {
   bool lightShown_ = false;
   bool keySetHidden_ = true;
   bool selected_ = false;
+
+  mutable BaseState baseState_;
+  mutable QImage base_;
+  mutable int baseVersion_ = 0;  // counts redraws of base_
+  mutable MarkState markState_;
+  mutable QPixmap marks_;
+  mutable LightShape lightShape_;
+  // A pixel the light covers: its index and its glow and legend coverage.
+  struct LitPixel {
+    uint32_t index;
+    uint8_t glow;
+    uint8_t legend;
+  };
+  mutable std::vector<LitPixel> litPixels_;
+  // A covered pixel at the current strength over the current cap: its index, the cap's part
+  // that shows through, and the legend and glow alphas.
+  struct LitBlend {
+    uint32_t index;
+    uint32_t cap;
+    uint8_t legend;
+    uint8_t under;
+  };
+  mutable std::vector<LitBlend> litBlend_;
+  mutable int litStrength_ = -1;  // the strength litBlend_ was made for
+  mutable int litPrepared_ = -1;  // the base_ version litBlend_ was made for
+  mutable QImage lit_;
+  mutable uint64_t litColor_ = ~uint64_t{0};  // colour and alpha lit_ holds
+  mutable int litBase_ = -1;                  // the base_ version lit_ was made from
 };

@@ -1,7 +1,9 @@
 #include "devices/ui/select_panel.h"
 
+#include <QEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTimer>
 
 #include "app/notify_adapter.h"
 #include "devices/ui/device_key_button.h"
@@ -26,6 +28,78 @@ class CSelectPanelUI::Band : public QWidget {
 
 CSelectPanelUI::CSelectPanelUI(QWidget* parent) : QFrame(parent), band_(new Band(this)) {
   band_->setObjectName(QStringLiteral("qt_select_band"));
+}
+
+namespace {
+bool g_drawingBackdrop = false;
+}
+
+bool CSelectPanelUI::DrawingBackdrop() {
+  return g_drawingBackdrop;
+}
+
+bool CSelectPanelUI::event(QEvent* event) {
+  const bool handled = QFrame::event(event);
+  switch (event->type()) {
+    case QEvent::Show:
+    case QEvent::Resize:
+    case QEvent::Move:
+    case QEvent::StyleChange:
+    case QEvent::PaletteChange:
+    case QEvent::ParentChange:
+      ScheduleBackdrop();
+      break;
+    default:
+      break;
+  }
+  return handled;
+}
+
+bool CSelectPanelUI::eventFilter(QObject* watched, QEvent* event) {
+  // The window's own background may follow its size.
+  if (watched == watchedWindow_ && event->type() == QEvent::Resize) ScheduleBackdrop();
+  return QFrame::eventFilter(watched, event);
+}
+
+void CSelectPanelUI::ScheduleBackdrop() {
+  if (backdropScheduled_) return;
+  backdropScheduled_ = true;
+  // After the layout has settled, and never from inside a paint.
+  QTimer::singleShot(0, this, [this] {
+    backdropScheduled_ = false;
+    DrawBackdrop();
+  });
+}
+
+void CSelectPanelUI::DrawBackdrop() {
+  QWidget* top = window();
+  if (top != watchedWindow_) {
+    if (watchedWindow_) watchedWindow_->removeEventFilter(this);
+    watchedWindow_ = top;
+    if (top != this) top->installEventFilter(this);
+  }
+  if (!isVisible() || size().isEmpty()) return;
+  const QList<CDeviceKeyButtonUI*> keys = KeyButtons();
+  const qreal dpr = devicePixelRatioF();
+  QPixmap picture(size() * dpr);
+  picture.setDevicePixelRatio(dpr);
+  picture.fill(Qt::transparent);
+  // The window drawn over the panel's area with keys that paint nothing and hide nothing.
+  for (CDeviceKeyButtonUI* key : keys) key->setAttribute(Qt::WA_OpaquePaintEvent, false);
+  const bool bandShown = band_->isVisible();
+  band_->setVisible(false);
+  g_drawingBackdrop = true;
+  const QRect area(mapTo(top, QPoint(0, 0)), size());
+  top->render(&picture, QPoint(), QRegion(area),
+              QWidget::DrawWindowBackground | QWidget::DrawChildren);
+  g_drawingBackdrop = false;
+  band_->setVisible(bandShown);
+  backdrop_ = picture;
+  ++backdropGeneration_;
+  for (CDeviceKeyButtonUI* key : keys) {
+    key->setAttribute(Qt::WA_OpaquePaintEvent, key->parentWidget() == this);
+    key->update();
+  }
 }
 
 QList<CDeviceKeyButtonUI*> CSelectPanelUI::KeyButtons() const {
