@@ -332,24 +332,26 @@ int64_t ReadField(const HidReportField& f, const uint8_t* data, uint32_t index) 
   return raw;
 }
 
-// The usage of the index-th element of a variable field; 0 when it has none.
+// The usage of the index-th element of a variable field; 0 when the field has none. A field
+// with more elements than usages gives the last usage to the remaining elements, as the HID
+// rules for local items say (a vendor field of many bytes under one usage, for one).
 uint32_t UsageAt(const HidReportField& f, uint32_t index) {
   if (f.hasUsageRange) {
-    uint64_t u = uint64_t{f.usageMin} + index;
-    return u <= f.usageMax ? static_cast<uint32_t>(u) : 0;
+    const uint64_t u = uint64_t{f.usageMin} + index;
+    return u <= f.usageMax ? static_cast<uint32_t>(u) : f.usageMax;
   }
-  return index < f.usages.size() ? f.usages[index] : 0;
+  if (f.usages.empty()) return 0;
+  return index < f.usages.size() ? f.usages[index] : f.usages.back();
 }
 
 // The usage that an array element's value selects; 0 for none (out of range, or no control).
+// The usage list reaches at least as far as the element count, the last usage filling it.
 uint32_t UsageOfIndex(const HidReportField& f, int64_t v) {
   if (v < f.logicalMin || v > f.logicalMax) return 0;
-  uint64_t index = static_cast<uint64_t>(v - f.logicalMin);
-  if (f.hasUsageRange) {
-    uint64_t u = f.usageMin + index;
-    return u <= f.usageMax ? static_cast<uint32_t>(u) : 0;
-  }
-  return index < f.usages.size() ? f.usages[index] : 0;
+  const uint64_t index = static_cast<uint64_t>(v - f.logicalMin);
+  const uint64_t listed = f.hasUsageRange ? uint64_t{f.usageMax} - f.usageMin + 1 : f.usages.size();
+  if (listed == 0 || index >= std::max<uint64_t>(listed, f.reportCount)) return 0;
+  return UsageAt(f, static_cast<uint32_t>(std::min<uint64_t>(index, listed - 1)));
 }
 
 void DecodeButtons(const HidReportField& f, const uint8_t* data, HidInputItem* item) {

@@ -70,6 +70,15 @@ const char kKeyboard[] = "file:320f_5080_if1_kbd_sys_consumer_vendor.hex";
 const char kBoot[] = "file:320f_5080_if0_boot_kbd.hex";
 const char kMouse[] = "file:320f_1001_if0_mouse_buttons_xy_wheel.hex";
 const char kHeadset[] = "file:0c76_1630_if3_headset_consumer.hex";
+const char kMouseVendor[] = "file:mouse_vendor_field_one_usage.hex";
+const char kTelephony[] = "file:telephony_array_fewer_usages.hex";
+
+// The keyboard's vendor report: 0xaa, then 62 zero bytes, each a value of usage 1.
+const std::string kVendorItems = [] {
+  std::string items = "Vff1c:1=170";
+  for (int i = 0; i < 62; ++i) items += " Vff1c:1=0";
+  return items;
+}();
 
 // ---- Collections, report ids and lengths ----
 
@@ -170,11 +179,12 @@ INSTANTIATE_TEST_SUITE_P(
         // Bit 0 of the bitmap is usage 0 (no key) and is not listed.
         DecodeCase{"NkroBitmap", kKeyboard, 0, "01 01 11 00 00 20 00 00 00 00 00 00 00 00 00 00 00",
                    "B7[e0,0] B7[4,1d,0]"},
-        DecodeCase{"VendorBytesAreOneValue", kKeyboard, 3,
+        // 63 bytes under one usage: each byte is a value of it.
+        DecodeCase{"VendorBytesAreValuesOfTheOneUsage", kKeyboard, 3,
                    "04 aa 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 "
                    "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 "
                    "00 00 00 00 00 00 00 00 00 00 00 00 00",
-                   "Vff1c:1=170"},
+                   kVendorItems.c_str()},
         DecodeCase{"BootKeys", kBoot, 0, "02 00 04 05 00 00 00 00", "B7[e1,0] B7[4,5,0]"},
         DecodeCase{"BootKeysFull", kBoot, 0, "00 00 04 05 06 07 08 09", "B7[0] B7[4,5,6,7,8,9]"},
         DecodeCase{"BootKeyOutsideUsageRange", kBoot, 0, "00 00 04 70 00 00 00 00",
@@ -197,6 +207,14 @@ INSTANTIATE_TEST_SUITE_P(
                    "05 0c 09 01 a1 01 15 01 25 04 09 e9 09 ea 09 e2 75 08 "
                    "95 02 81 00 c0",
                    0, "04 03", "Bc[e2,0]"},
+        DecodeCase{"MoreElementsThanUsages", kMouseVendor, 0, "05 aa bb cc 00 00 00 01",
+                   "Vff00:1=170 Vff00:1=187 Vff00:1=204 Vff00:1=0 Vff00:1=0 Vff00:1=0 Vff00:1=1"},
+        DecodeCase{"ArrayWithFewerUsagesThanElements", kTelephony, 0, "01 02 03 04",
+                   "Bb[20,2f,2f,2f]"},
+        DecodeCase{"ArrayWithFewerUsagesNoControl", kTelephony, 0, "00 04 00 00", "Bb[2f,0]"},
+        DecodeCase{"RangeShorterThanElements",
+                   "05 09 09 01 a1 01 19 01 29 02 15 00 25 01 75 01 95 04 81 02 95 04 81 01 c0", 0,
+                   "0c", "B9[2,2,0]"},
         // Usages do not carry over to the next main item: the second byte has none.
         DecodeCase{"LocalsResetAfterMainItem",
                    "05 01 09 02 a1 01 09 30 15 00 26 ff 00 75 08 95 01 81 02 81 02 c0", 0, "05 07",
