@@ -45,7 +45,7 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 using qv::bench::Child;
-using qv::bench::SpawnSpec;
+using qv::bench::LaunchOptions;
 using qv::bench::ThreadUse;
 
 constexpr double kPollRearmMs = 5.0;
@@ -181,15 +181,15 @@ class Program {
       *error = std::string("pipe: ") + std::strerror(errno);
       return false;
     }
-    SpawnSpec spec;
-    spec.argv = {path};
-    spec.env = std::move(env);
-    spec.stdinFd = in[0];
-    spec.stdoutFd = out[1];
-    spec.stderrFd = verbose ? STDERR_FILENO : -1;
+    LaunchOptions launch;
+    launch.argv = {path};
+    launch.env = std::move(env);
+    launch.stdinFd = in[0];
+    launch.stdoutFd = out[1];
+    launch.stderrFd = verbose ? STDERR_FILENO : -1;
     verbose_ = verbose;
     startNs = MonotonicNs();
-    const bool started = child_.Spawn(spec, error);
+    const bool started = child_.Spawn(launch, error);
     ::close(in[0]);
     ::close(out[1]);
     in_ = in[1];
@@ -481,13 +481,13 @@ std::string ReadLine(int fd, std::chrono::milliseconds timeout) {
 std::string StartSessionBus(Child& daemon, bool verbose) {
   int address[2];
   if (::pipe2(address, O_CLOEXEC) != 0) return {};
-  SpawnSpec spec;
-  spec.argv = {"dbus-daemon", "--session", "--nofork", "--nopidfile", "--print-address=3"};
-  spec.env = BaseEnvironment();
-  spec.stderrFd = verbose ? STDERR_FILENO : -1;
-  spec.fd3 = address[1];
+  LaunchOptions launch;
+  launch.argv = {"dbus-daemon", "--session", "--nofork", "--nopidfile", "--print-address=3"};
+  launch.env = BaseEnvironment();
+  launch.stderrFd = verbose ? STDERR_FILENO : -1;
+  launch.fd3 = address[1];
   std::string error;
-  const bool started = daemon.Spawn(spec, &error);
+  const bool started = daemon.Spawn(launch, &error);
   ::close(address[1]);
   const std::string line = started ? ReadLine(address[0], std::chrono::seconds(5)) : "";
   ::close(address[0]);
@@ -506,14 +506,14 @@ class XServer {
       const fs::path socket = "/tmp/.X11-unix/X" + std::to_string(display);
       const fs::path lock = "/tmp/.X" + std::to_string(display) + "-lock";
       if (fs::exists(socket) || fs::exists(lock)) continue;
-      SpawnSpec spec;
-      spec.argv = {
+      LaunchOptions launch;
+      launch.argv = {
           "Xvfb", ":" + std::to_string(display), "-screen", "0", "1280x800x24", "-nolisten", "tcp"};
-      spec.env = BaseEnvironment();
-      spec.stderrFd = verbose ? STDERR_FILENO : -1;
-      spec.deathSignal = SIGTERM;  // lets it remove its lock and socket
+      launch.env = BaseEnvironment();
+      launch.stderrFd = verbose ? STDERR_FILENO : -1;
+      launch.deathSignal = SIGTERM;  // lets it remove its lock and socket
       std::string error;
-      if (!server_.Spawn(spec, &error)) {
+      if (!server_.Spawn(launch, &error)) {
         std::fprintf(stderr, "bench: %s\n", error.c_str());
         return false;
       }

@@ -84,7 +84,7 @@ inline void SleepUntil(std::chrono::steady_clock::time_point deadline) {
   }
 }
 
-struct SpawnSpec {
+struct LaunchOptions {
   std::vector<std::string> argv;  // argv[0] is looked up on PATH when it has no slash
   std::vector<std::string> env;   // NAME=value, the child's whole environment
   int stdinFd = -1;               // -1: /dev/null
@@ -103,13 +103,13 @@ class Child {
   Child& operator=(const Child&) = delete;
 
   // Starts the program; false (and the reason in `error`) when it could not be executed.
-  // Descriptors of the bench must be close-on-exec; the ones named in `spec` are passed on.
-  bool Spawn(const SpawnSpec& spec, std::string* error) {
+  // Descriptors of the bench must be close-on-exec; the ones named in `launch` are passed on.
+  bool Spawn(const LaunchOptions& launch, std::string* error) {
     std::vector<char*> argv;
-    for (const std::string& arg : spec.argv) argv.push_back(const_cast<char*>(arg.c_str()));
+    for (const std::string& arg : launch.argv) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
     std::vector<char*> envp;
-    for (const std::string& entry : spec.env) envp.push_back(const_cast<char*>(entry.c_str()));
+    for (const std::string& entry : launch.env) envp.push_back(const_cast<char*>(entry.c_str()));
     envp.push_back(nullptr);
 
     int report[2];
@@ -127,17 +127,17 @@ class Child {
     }
     if (pid == 0) {
       ::setpgid(0, 0);
-      ::prctl(PR_SET_PDEATHSIG, spec.deathSignal);
+      ::prctl(PR_SET_PDEATHSIG, launch.deathSignal);
       if (::getppid() != parent) ::_exit(127);  // the bench died before the line above
       ::signal(SIGPIPE, SIG_DFL);
       const int null = ::open("/dev/null", O_RDWR);
-      ::dup2(spec.stdinFd >= 0 ? spec.stdinFd : null, STDIN_FILENO);
-      ::dup2(spec.stdoutFd >= 0 ? spec.stdoutFd : null, STDOUT_FILENO);
-      ::dup2(spec.stderrFd >= 0 ? spec.stderrFd : null, STDERR_FILENO);
-      if (spec.fd3 == 3) {
+      ::dup2(launch.stdinFd >= 0 ? launch.stdinFd : null, STDIN_FILENO);
+      ::dup2(launch.stdoutFd >= 0 ? launch.stdoutFd : null, STDOUT_FILENO);
+      ::dup2(launch.stderrFd >= 0 ? launch.stderrFd : null, STDERR_FILENO);
+      if (launch.fd3 == 3) {
         ::fcntl(3, F_SETFD, 0);
-      } else if (spec.fd3 >= 0) {
-        ::dup2(spec.fd3, 3);
+      } else if (launch.fd3 >= 0) {
+        ::dup2(launch.fd3, 3);
       }
       ::execvpe(argv[0], argv.data(), envp.data());
       const int failure = errno;
@@ -157,7 +157,7 @@ class Child {
     ::close(report[0]);
     if (got == static_cast<ssize_t>(sizeof failure)) {
       Stop();
-      *error = "cannot run " + spec.argv[0] + ": " + std::strerror(failure);
+      *error = "cannot run " + launch.argv[0] + ": " + std::strerror(failure);
       return false;
     }
     return true;
