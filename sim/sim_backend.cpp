@@ -192,9 +192,13 @@ SimBackend::~SimBackend() {
 }
 
 uint32_t SimBackend::Plug(std::shared_ptr<SimDevice> device) {
-  std::lock_guard<std::mutex> hold(lock_);
-  uint32_t id = nextId_++;
-  attached_.push_back({id, std::move(device)});
+  uint32_t id = 0;
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    id = nextId_++;
+    attached_.push_back({id, std::move(device)});
+  }
+  NotifyChanged();
   return id;
 }
 
@@ -209,7 +213,42 @@ bool SimBackend::Unplug(const std::shared_ptr<SimDevice>& device) {
     attached_.erase(it);
   }
   gone->DisconnectAll();
+  NotifyChanged();
   return true;
+}
+
+class SimBackend::Watch final : public HidChangeWatch {
+ public:
+  explicit Watch(SimBackend* backend) : backend_(backend) {}
+  ~Watch() override {
+    std::lock_guard<std::mutex> hold(backend_->watchLock_);
+    auto& w = backend_->watches_;
+    w.erase(std::remove_if(w.begin(), w.end(), [this](const auto& e) { return e.first == this; }),
+            w.end());
+  }
+
+ private:
+  SimBackend* backend_;
+};
+
+std::unique_ptr<HidChangeWatch> SimBackend::WatchChanges(std::function<void()> onChange) {
+  auto watch = std::make_unique<Watch>(this);
+  std::lock_guard<std::mutex> hold(watchLock_);
+  watches_.emplace_back(watch.get(), std::move(onChange));
+  return watch;
+}
+
+void SimBackend::SetChangeNotices(bool on) {
+  std::lock_guard<std::mutex> hold(watchLock_);
+  notices_ = on;
+}
+
+void SimBackend::NotifyChanged() {
+  std::lock_guard<std::mutex> hold(watchLock_);
+  if (!notices_) return;
+  for (const auto& w : watches_) {
+    if (w.second) w.second();
+  }
 }
 
 bool SimBackend::IsPlugged(const std::shared_ptr<SimDevice>& device) const {

@@ -7,6 +7,10 @@
 // notifications, with `SendInputReport`, which delivers to every open handle of that interface
 // whose collection owns the report id (as Linux delivers every report to every open handle).
 //
+// Plugging and pulling out a device raises the hot-plug notice (WatchChanges) on the thread that
+// did it, after the change, as udev does on hidraw; tests can silence it to play a missed
+// notice.
+//
 // Paths: "sim#vid_320f&pid_5080&mi_01&col04#<attachment>". Each plug gets a new attachment
 // number, so a path never names a device plugged in again later.
 //
@@ -87,8 +91,15 @@ class SimBackend : public HidBackend {
   bool Enumerate(std::vector<HidInterfaceEntry>* entries) override;
   std::unique_ptr<HidHandle> Open(const std::string& path, const HidOpenFlags& flags) override;
   bool IsPresent(const std::string& path) override;
+  std::unique_ptr<HidChangeWatch> WatchChanges(std::function<void()> onChange) override;
+
+  // False: plugs and unplugs from now on raise no notice. Default true.
+  void SetChangeNotices(bool on);
 
  private:
+  class Watch;
+  void NotifyChanged();
+
   struct Attached {
     uint32_t id;
     std::shared_ptr<SimDevice> device;
@@ -105,6 +116,11 @@ class SimBackend : public HidBackend {
   mutable std::mutex lock_;  // guards attached_ and nextId_
   std::vector<Attached> attached_;
   uint32_t nextId_ = 1;
+
+  // Held while callbacks run, so that a watch going away waits for its running callback.
+  std::mutex watchLock_;  // guards watches_ and notices_
+  std::vector<std::pair<const Watch*, std::function<void()>>> watches_;
+  bool notices_ = true;
 };
 
 }  // namespace qv::sim

@@ -96,6 +96,7 @@ class CMainWnd : public CWindowBase, public MessageSink, public DiscoveryHost {
     HidBackend* backend = nullptr;  // null: the default backend
     bool startWorkers = true;
     std::chrono::milliseconds workerStopBound{1000};
+    ScanTiming scanTiming;
     std::chrono::milliseconds gameRestoreDelay{5000};
     // The monitor's full size for DPI placement; empty: the screen nearest to the window.
     std::function<QSize()> screenSize;

@@ -5,10 +5,6 @@
 
 namespace qv::ui {
 
-namespace {
-constexpr std::chrono::milliseconds kScanPeriod{100};
-}
-
 bool CMainWnd::StartWorker(int slot, WorkerThread::Body body, const char* name) {
   if (slot < 0 || slot >= kWorkerSlots || shutdownDone_ || shutdownRunning_) return false;
   return workers_[static_cast<size_t>(slot)].Start(std::move(body), name);
@@ -31,15 +27,7 @@ void CMainWnd::StartWorkers() {
 }
 
 void CMainWnd::ScanLoop(const StopEvent& stop) {
-  while (!stop.WaitFor(std::chrono::milliseconds(1))) {
-    if (scanner_->RunPass() == DeviceScanner::PassResult::kEnumerationFailed) {
-      // No enumeration: no further hot-plug is seen in this run.
-      TraceText("抓取设备线程：枚举失败");
-      return;
-    }
-    if (stop.WaitFor(kScanPeriod)) break;
-  }
-  TraceText("抓取设备线程设定退出");
+  scanner_->RunLoop(stop, options_.scanTiming);
 }
 
 void CMainWnd::Shutdown() {

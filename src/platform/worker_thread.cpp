@@ -32,7 +32,7 @@ bool StopEvent::WaitFor(std::chrono::milliseconds timeout) const {
   return changed_.wait_for(lock, timeout, [this] { return set_; });
 }
 
-void StopEvent::Poke() {
+void StopEvent::Poke() const {
   {
     std::lock_guard<std::mutex> hold(lock_);
     poked_ = true;

@@ -35,8 +35,9 @@ class StopEvent {
   bool IsSet() const;
   // Waits up to `timeout` for the event; true when it is set.
   bool WaitFor(std::chrono::milliseconds timeout) const;
-  // Ends a pending (or the next) WaitForPoke early. Any thread.
-  void Poke();
+  // Ends a pending (or the next) WaitForPoke early. Any thread; const so that a body can hand
+  // its own wake-up to whoever feeds it.
+  void Poke() const;
   // As WaitFor, but also returns (false) as soon as a poke came since the last return.
   bool WaitForPoke(std::chrono::milliseconds timeout) const;
 

@@ -1,6 +1,7 @@
 #include "transport/device_scanner.h"
 
 #include "platform/trace.h"
+#include "platform/worker_thread.h"
 
 namespace qv {
 
@@ -51,6 +52,27 @@ DeviceScanner::PassResult DeviceScanner::RunPass() {
     if (sink_) sink_->Send(UWM_DEVICE_REMOVED, i, 0);
   }
   return PassResult::kDone;
+}
+
+bool DeviceScanner::RunLoop(const StopEvent& stop, const ScanTiming& timing) {
+  HidBackend& backend = backend_ ? *backend_ : DefaultHidBackend();
+  // Made before the first pass, so that nothing plugged during it goes unnoticed: a notice
+  // during a pass makes the next wait return at once.
+  std::unique_ptr<HidChangeWatch> watch = backend.WatchChanges([&stop] { stop.Poke(); });
+  bool ok = true;
+  while (!stop.WaitFor(std::chrono::milliseconds(1))) {
+    if (RunPass() == PassResult::kEnumerationFailed) {
+      TraceText("抓取设备线程：枚举失败");
+      ok = false;
+      break;
+    }
+    const bool stopped =
+        watch ? stop.WaitForPoke(timing.safetyPeriod) : stop.WaitFor(timing.pollPeriod);
+    if (stopped) break;
+  }
+  watch.reset();
+  if (ok) TraceText("抓取设备线程设定退出");
+  return ok;
 }
 
 }  // namespace qv

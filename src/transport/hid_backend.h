@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -54,6 +55,15 @@ class HidHandle {
   virtual void Abort() = 0;
 };
 
+// Hot-plug notice. While a watch lives, its callback runs whenever an interface may have been
+// added or removed: on a thread of the backend's, or on the thread that plugged or pulled a
+// simulated device. It must be quick and may come when nothing of ours changed. Destroying the
+// watch stops the callbacks and waits for one that is running.
+class HidChangeWatch {
+ public:
+  virtual ~HidChangeWatch() = default;
+};
+
 class HidBackend {
  public:
   virtual ~HidBackend() = default;
@@ -63,6 +73,11 @@ class HidBackend {
   virtual std::unique_ptr<HidHandle> Open(const std::string& path, const HidOpenFlags& flags) = 0;
   // True while the attachment that the path names is still there (a reused node is not).
   virtual bool IsPresent(const std::string& path) = 0;
+  // Null when this backend cannot tell when interfaces come and go; the caller then polls.
+  virtual std::unique_ptr<HidChangeWatch> WatchChanges(std::function<void()> onChange) {
+    (void)onChange;
+    return nullptr;
+  }
 };
 
 // The backend that channels use when none is given: hidraw unless the program or a test set

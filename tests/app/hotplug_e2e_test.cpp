@@ -191,5 +191,107 @@ TEST_F(HotplugEndToEnd, KeyboardOnItsReceiverMovesToTheCableWhenPlugged) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return !keyboard->Link.Open; }, kWaitMs));
 }
 
+// What the window costs while it shows nothing new: paints of the main window's widgets.
+class PaintCounter : public QObject {
+ public:
+  explicit PaintCounter(QWidget* window) : window_(window) { qApp->installEventFilter(this); }
+  ~PaintCounter() override { qApp->removeEventFilter(this); }
+  int Paints() const { return paints_; }
+  void Reset() { paints_ = 0; }
+
+ protected:
+  bool eventFilter(QObject* target, QEvent* event) override {
+    if (event->type() == QEvent::Paint) {
+      auto* widget = qobject_cast<QWidget*>(target);
+      if (widget && (widget == window_ || window_->isAncestorOf(widget))) ++paints_;
+    }
+    return false;
+  }
+
+ private:
+  QWidget* window_;
+  int paints_ = 0;
+};
+
+class IdleAndStreamTest : public HotplugEndToEnd {
+ protected:
+  // Plugs the keyboard on its cable and waits until it is read and shown.
+  CKestravaKeyboardDevice* Attach(CMainWnd& w) {
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.isVisible(); }, kWaitMs));
+    cable_ = std::make_shared<sim::SimKeyboard>(firmware_, sim::kKeyboardProductId);
+    backend_.Plug(cable_);
+    CKestravaKeyboardDevice* keyboard = Keyboard();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return EntryVisible() && w.FirmwareGateFlag(); }, kWaitMs));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return keyboard->IsPreviewShown(); }, kWaitMs));
+    return keyboard;
+  }
+  // The frames streamed from now for `ms`, each as its chunks' bytes; the partial frames at
+  // either end are dropped. Any other request is a failure.
+  std::vector<std::vector<CommandPacket>> FramesDuring(int ms) {
+    firmware_->ClearPackets();
+    QTest::qWait(ms);
+    std::vector<std::vector<CommandPacket>> frames;
+    bool started = false;
+    for (const auto& p : firmware_->Packets()) {
+      if (p.direction != sim::PacketDirection::kRequest) continue;
+      EXPECT_EQ(p.packet.Command(), kCmdStreamColors);
+      if (p.packet.Offset() == 0) {
+        started = true;
+        frames.emplace_back();
+      }
+      if (started) frames.back().push_back(p.packet);
+    }
+    if (!frames.empty()) frames.pop_back();
+    return frames;
+  }
+
+  std::shared_ptr<sim::SimKeyboard> cable_;
+};
+
+TEST_F(IdleAndStreamTest, StaticLightingPaintsNothingOnceShownAndNothingWhileHidden) {
+  CMainWnd& w = Start();
+  CKestravaKeyboardDevice* keyboard = Attach(w);
+  PaintCounter counter(&w);
+  QTest::qWait(500);  // the page's first paints after the read
+  counter.Reset();
+  QTest::qWait(1000);
+  EXPECT_EQ(counter.Paints(), 0) << "nothing changed on the page";
+
+  w.hide();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !keyboard->IsPreviewShown(); }, kWaitMs));
+  counter.Reset();
+  firmware_->ClearPackets();
+  QTest::qWait(1000);
+  EXPECT_EQ(counter.Paints(), 0);
+  EXPECT_TRUE(keyboard->Link.Open);
+  EXPECT_TRUE(EntryVisible());
+  EXPECT_TRUE(firmware_->Packets().empty()) << "a static keyboard is left alone";
+}
+
+TEST_F(IdleAndStreamTest, AStreamedEffectSendsTheSameBytesShownAndHidden) {
+  // The keyboard comes up in a host-driven mode, with the host's static effect: every frame is
+  // the same, so the two halves can be compared byte for byte.
+  firmware_->Edit([](sim::KeyboardTables& t) {
+    t.settings[sim::kSettingsSlotStride * t.settings[0] + 1] = 30;
+  });
+  CMainWnd& w = Start();
+  CKestravaKeyboardDevice* keyboard = Attach(w);
+  ASSERT_EQ(keyboard->GetEffectDemand(), EffectDemand::kStream);
+  keyboard->SetLightColor(3, PackLightColor({0x12, 0x34, 0x56}, 0x80));
+  keyboard->SetHostEffect(HostEffect::kStatic);
+  QTest::qWait(200);
+
+  const auto shown = FramesDuring(600);
+  w.hide();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !keyboard->IsPreviewShown(); }, kWaitMs));
+  EXPECT_EQ(keyboard->GetEffectDemand(), EffectDemand::kStream);
+  const auto hidden = FramesDuring(600);
+
+  ASSERT_GE(shown.size(), 5u);
+  ASSERT_GE(hidden.size(), 5u);
+  for (const auto& frame : shown) EXPECT_EQ(frame, shown.front());
+  for (const auto& frame : hidden) EXPECT_EQ(frame, shown.front());
+}
+
 }  // namespace
 }  // namespace qv::ui

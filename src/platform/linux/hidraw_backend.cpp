@@ -20,6 +20,7 @@
 #include <cstring>
 
 #include "platform/linux/udev_rules.h"
+#include "platform/linux/udev_watch.h"
 
 namespace qv {
 
@@ -411,6 +412,10 @@ bool HidrawBackend::IsPresent(const std::string& path) {
   UdevPtr u(udev_new());
   NodeInfo info;
   return u && FindNode(u.get(), identity, &info);
+}
+
+std::unique_ptr<HidChangeWatch> HidrawBackend::WatchChanges(std::function<void()> onChange) {
+  return WatchHidrawChanges(std::move(onChange));
 }
 
 NodeAccess CheckNodeAccess(const std::string& devnode) {

@@ -103,6 +103,8 @@ class HidrawBackend final : public HidBackend {
   bool Enumerate(std::vector<HidInterfaceEntry>* entries) override;
   std::unique_ptr<HidHandle> Open(const std::string& path, const HidOpenFlags& flags) override;
   bool IsPresent(const std::string& path) override;
+  // udev's hidraw add and remove events.
+  std::unique_ptr<HidChangeWatch> WatchChanges(std::function<void()> onChange) override;
 };
 
 }  // namespace qv
