@@ -49,13 +49,23 @@ DesktopIntegration::DesktopIntegration(CMainWnd& window, Options options)
   connect(&permissionTimer_, &QTimer::timeout, this, &DesktopIntegration::CheckPermissions);
 }
 
-DesktopIntegration::~DesktopIntegration() = default;
+// The watch's thread must be done before the object it posts to goes.
+DesktopIntegration::~DesktopIntegration() {
+  permissionWatch_.reset();
+}
 
 void DesktopIntegration::Start() {
   if (options_.watchSleep) sleep_.Start(options_.sleepBus());
   if (options_.checkPermissions) {
     CheckPermissions();
-    if (!noticeShown_) permissionTimer_.start(options_.permissionCheckMs);
+    if (noticeShown_) return;
+    if (options_.watchChanges) {
+      permissionWatch_ = options_.watchChanges([this] {
+        QMetaObject::invokeMethod(this, &DesktopIntegration::CheckPermissions,
+                                  Qt::QueuedConnection);
+      });
+    }
+    if (!permissionWatch_) permissionTimer_.start(options_.permissionCheckMs);
   }
 }
 
@@ -65,6 +75,7 @@ void DesktopIntegration::CheckPermissions() {
   if (denied.empty()) return;
   noticeShown_ = true;
   permissionTimer_.stop();
+  permissionWatch_.reset();  // its notices only ever queue a look here
   const QString text = PermissionNoticeText(denied);
   qDebug().noquote() << "device not accessible:" << text;
   options_.showNotice(QStringLiteral("QV5307: device not accessible"), text);

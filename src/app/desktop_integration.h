@@ -16,6 +16,7 @@
 #include <QString>
 #include <QTimer>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "platform/linux/hidraw_backend.h"
@@ -41,6 +42,12 @@ class DesktopIntegration : public QObject {
     std::function<QDBusConnection()> sleepBus = [] { return QDBusConnection::systemBus(); };
     // Off in the simulated-device mode, where no real device is looked for.
     bool checkPermissions = true;
+    // Hot-plug notices start a look on the interface thread; without them (null) the look is
+    // repeated every permissionCheckMs.
+    std::function<std::unique_ptr<HidChangeWatch>(std::function<void()>)> watchChanges =
+        [](std::function<void()> onChange) {
+          return SystemHidBackend().WatchChanges(std::move(onChange));
+        };
     int permissionCheckMs = 3000;
     std::function<std::vector<DeniedHidNode>()> findDenied = [] {
       return FindDeniedSupportedNodes();
@@ -52,8 +59,9 @@ class DesktopIntegration : public QObject {
   DesktopIntegration(CMainWnd& window, Options options);
   ~DesktopIntegration() override;
 
-  // Starts watching sleep and, after a first check, looking for denied devices every
-  // permissionCheckMs until the notice has been shown.
+  // Starts watching sleep and, after a first check, looking for denied devices whenever a
+  // device comes (or every permissionCheckMs without hot-plug notices) until the notice has
+  // been shown.
   void Start();
   // One look for denied devices; shows the notice the first time one is found.
   void CheckPermissions();
@@ -65,6 +73,7 @@ class DesktopIntegration : public QObject {
   Options options_;
   SleepWatcher sleep_;
   QTimer permissionTimer_;
+  std::unique_ptr<HidChangeWatch> permissionWatch_;
   bool noticeShown_ = false;
 };
 

@@ -59,6 +59,7 @@ CMainWnd::CMainWnd(MessageBus* bus) : CMainWnd(bus, Options{}) {}
 
 CMainWnd::CMainWnd(MessageBus* bus, Options options) : bus_(bus), options_(std::move(options)) {
   setObjectName(QStringLiteral("MainWnd"));
+  families_.SetOnSyncChange([this] { workers_[kSyncLightingSlot].Poke(); });
 }
 
 CMainWnd::~CMainWnd() {

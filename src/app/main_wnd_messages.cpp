@@ -84,11 +84,15 @@ intptr_t CMainWnd::HandleMessage(uint32_t message, uintptr_t wParam, intptr_t lP
     case UWM_LANGUAGE_CHANGED:
       Q_EMIT Routed(RouteOwner::kMainWindow, QStringLiteral("language"), static_cast<int>(wParam));
       return 0;
+    // Each of the three may open a device's link: the synchronised lighting, which sleeps while
+    // no open device takes part, looks again.
     case UWM_DEVICE_ARRIVED:
       if (discovery_) discovery_->OnArrived(wParam);
+      workers_[kSyncLightingSlot].Poke();
       return 0;
     case UWM_DEVICE_REMOVED:
       if (discovery_) discovery_->OnRemoved(wParam);
+      workers_[kSyncLightingSlot].Poke();
       return 0;
     case UWM_OPEN_SETTINGS:
       OpenSettings(false);
@@ -98,6 +102,7 @@ intptr_t CMainWnd::HandleMessage(uint32_t message, uintptr_t wParam, intptr_t lP
       return 0;
     case UWM_DEVICE_LINK:
       if (discovery_) discovery_->OnLinkChanged(wParam, lParam);
+      workers_[kSyncLightingSlot].Poke();
       return 0;
     case UWM_FIRMWARE_CHECK:
       OnDeviceVersion(wParam, lParam);

@@ -53,12 +53,15 @@ void DeviceFamilies::Clear() {
 }
 
 void DeviceFamilies::SetSyncLighting(CKestravaUSBDevice* device, bool on) {
-  std::lock_guard<std::mutex> hold(lock_);
-  for (auto& list : lists_) {
-    for (Entry& e : list) {
-      if (e.device == device) e.sync = on;
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    for (auto& list : lists_) {
+      for (Entry& e : list) {
+        if (e.device == device) e.sync = on;
+      }
     }
   }
+  if (on && onChange_) onChange_();
 }
 
 bool DeviceFamilies::SyncLighting(const CKestravaUSBDevice* device) const {

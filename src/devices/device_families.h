@@ -10,6 +10,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -37,6 +38,10 @@ class DeviceFamilies {
   void SetSyncLighting(CKestravaUSBDevice* device, bool on);
   bool SyncLighting(const CKestravaUSBDevice* device) const;
 
+  // Called (outside the lock) after a flag is set on, so that the lighting thread, which sleeps
+  // while no device takes part, can be woken. Set before other threads use the lists.
+  void SetOnSyncChange(std::function<void()> onChange) { onChange_ = std::move(onChange); }
+
  private:
   struct Entry {
     CKestravaUSBDevice* device;
@@ -44,6 +49,7 @@ class DeviceFamilies {
   };
   mutable std::mutex lock_;
   std::array<std::vector<Entry>, kFamilyCount> lists_;
+  std::function<void()> onChange_;
 };
 
 }  // namespace qv

@@ -71,7 +71,7 @@ uint64_t SteadyMilliseconds() {
 void RunSyncLighting(const StopEvent& stop, SyncLightingEngine& engine,
                      const DeviceFamilies& families, uint64_t (*nowMs)(),
                      std::chrono::milliseconds idle) {
-  while (!stop.WaitFor(std::chrono::milliseconds(1))) {
+  for (;;) {
     // A snapshot: the interface thread may append device objects meanwhile.
     const auto search = families.InOrder({DeviceFamily::kMouse, DeviceFamily::kKeyboard,
                                           DeviceFamily::kMousePad, DeviceFamily::kHeadset});
@@ -83,18 +83,20 @@ void RunSyncLighting(const StopEvent& stop, SyncLightingEngine& engine,
       }
     }
     if (!any) {
-      if (stop.WaitFor(idle)) break;
+      // Nothing to light: no wake-ups until something may have changed.
+      if (stop.WaitForPoke(idle)) break;
       continue;
     }
-    const std::optional<uint32_t> color = engine.Tick(nowMs());
-    if (!color) continue;
-    const auto targets = families.InOrder({DeviceFamily::kMouse, DeviceFamily::kMousePad,
-                                           DeviceFamily::kHeadset, DeviceFamily::kKeyboard});
-    for (CKestravaUSBDevice* d : targets) {
-      if (!families.SyncLighting(d)) continue;
-      const auto count = static_cast<int>(d->GetLightCount());
-      for (int i = 0; i < count; ++i) d->SetLightColor(i, *color);
+    if (const std::optional<uint32_t> color = engine.Tick(nowMs())) {
+      const auto targets = families.InOrder({DeviceFamily::kMouse, DeviceFamily::kMousePad,
+                                             DeviceFamily::kHeadset, DeviceFamily::kKeyboard});
+      for (CKestravaUSBDevice* d : targets) {
+        if (!families.SyncLighting(d)) continue;
+        const auto count = static_cast<int>(d->GetLightCount());
+        for (int i = 0; i < count; ++i) d->SetLightColor(i, *color);
+      }
     }
+    if (stop.WaitFor(std::chrono::milliseconds(1))) break;
   }
   TraceText("同步灯光线程设定退出");
 }

@@ -63,10 +63,12 @@ class SyncLightingEngine {
 };
 
 // The body of the synchronised-lighting thread (worker slot 8). `nowMs` reads a millisecond
-// tick; `idle` is the pause when no device takes part (1000 ms; tests shorten it).
+// tick. While no device takes part the thread sleeps until poked (a flag set on, a device
+// attached: see DeviceFamilies::SetOnSyncChange and the main window's arrival handling) or
+// `idle` has passed, which only bounds a lost poke.
 void RunSyncLighting(const StopEvent& stop, SyncLightingEngine& engine,
                      const DeviceFamilies& families, uint64_t (*nowMs)(),
-                     std::chrono::milliseconds idle = std::chrono::milliseconds(1000));
+                     std::chrono::milliseconds idle = std::chrono::seconds(30));
 
 uint64_t SteadyMilliseconds();
 

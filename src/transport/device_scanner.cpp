@@ -60,7 +60,9 @@ bool DeviceScanner::RunLoop(const StopEvent& stop, const ScanTiming& timing) {
   // during a pass makes the next wait return at once.
   std::unique_ptr<HidChangeWatch> watch = backend.WatchChanges([&stop] { stop.Poke(); });
   bool ok = true;
-  while (!stop.WaitFor(std::chrono::milliseconds(1))) {
+  // Polling waits 1 ms on the stop event before each pass; woken by notices, the wait before
+  // the pass is the one that ended, and a second would only cost a wake-up.
+  while (watch ? !stop.IsSet() : !stop.WaitFor(std::chrono::milliseconds(1))) {
     if (RunPass() == PassResult::kEnumerationFailed) {
       TraceText("抓取设备线程：枚举失败");
       ok = false;

@@ -3,9 +3,11 @@
 // notice for a device this user may not open, the start from the autostart entry, and closing
 // the window on a desktop without a tray (the offscreen platform has none).
 #include <gtest/gtest.h>
+
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <thread>
 
 #include <QAction>
 #include <QDBusConnection>
@@ -211,6 +213,7 @@ TEST_F(DesktopTest, PermissionNoticeIsShownOnceWithWhatToDo) {
   int looks = 0;
   QStringList shown;
   DesktopIntegration::Options options = NoSleep();
+  options.watchChanges = nullptr;  // looked for on a timer
   options.permissionCheckMs = 20;
   options.findDenied = [&looks]() -> std::vector<DeniedHidNode> {
     // Nothing at first; then the keyboard is plugged in without the rules.
@@ -231,6 +234,39 @@ TEST_F(DesktopTest, PermissionNoticeIsShownOnceWithWhatToDo) {
                            "sudo udevadm control --reload-rules && sudo udevadm trigger"}) {
     EXPECT_TRUE(shown[0].contains(QLatin1String(part))) << part;
   }
+}
+
+TEST_F(DesktopTest, WithHotPlugNoticesThePermissionLookWaitsForADevice) {
+  Open();
+  int looks = 0;
+  std::function<void()> notice;
+  bool watchGone = false;
+  struct Watch : HidChangeWatch {
+    explicit Watch(bool* flag) : gone(flag) {}
+    ~Watch() override { *gone = true; }
+    bool* gone;
+  };
+  DesktopIntegration::Options options = NoSleep();
+  options.permissionCheckMs = 5;  // must not be used
+  options.watchChanges = [&](std::function<void()> onChange) {
+    notice = std::move(onChange);
+    return std::make_unique<Watch>(&watchGone);
+  };
+  options.findDenied = [&looks]() -> std::vector<DeniedHidNode> {
+    if (++looks < 2) return {};
+    return {{"/dev/hidraw7", 0x320F, 0x5080}};
+  };
+  QStringList shown;
+  options.showNotice = [&shown](const QString&, const QString& text) { shown << text; };
+  Desktop(std::move(options)).Start();
+  ASSERT_TRUE(notice);
+  QTest::qWait(100);
+  EXPECT_EQ(looks, 1) << "nothing is looked for while no device comes";
+  // The notice comes from the watch's own thread; the look runs on the interface thread.
+  std::thread([&] { notice(); }).join();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !shown.isEmpty(); }, 5000));
+  EXPECT_EQ(looks, 2);
+  EXPECT_TRUE(watchGone) << "once the user was told, nothing is watched";
 }
 
 TEST_F(DesktopTest, NoPermissionCheckInSimulatedMode) {

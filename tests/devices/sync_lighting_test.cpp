@@ -124,5 +124,32 @@ TEST(SyncLighting, ThreadLightsFlaggedOpenDevicesWhileTheListsGrow) {
   EXPECT_EQ(devices[1]->set, 0);      // not flagged
 }
 
+TEST(SyncLighting, AnIdleThreadSleepsUntilAFlagIsSetOn) {
+  DeviceFamilies families;
+  SyncLightingEngine engine(SteadyMilliseconds());
+  SyncLightingParams p;
+  p.speed = 4;
+  engine.SetParams(p);
+  LightCounter device;
+  device.Link.Open = true;
+  families.Append(DeviceFamily::kKeyboard, &device);
+
+  WorkerThread thread;
+  families.SetOnSyncChange([&thread] { thread.Poke(); });
+  // An idle bound far longer than the test: only the poke can wake the thread.
+  thread.Start([&](const StopEvent& stop) {
+    RunSyncLighting(stop, engine, families, &SteadyMilliseconds, std::chrono::seconds(60));
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ(device.set, 0);
+  families.SetSyncLighting(&device, true);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (device.set < 4 && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  EXPECT_GE(device.set, 4);
+  EXPECT_EQ(thread.Stop(std::chrono::milliseconds(1000)), StopOutcome::kEnded);
+}
+
 }  // namespace
 }  // namespace qv
