@@ -306,7 +306,8 @@ void CDeviceOptionUI::OnPoll() {
   }
   if (stream) {
     StartTimer(kTimerPoll, device_->IsWireless() ? kPollWirelessMs : kPollWiredMs);
-  } else if (device_->IsPreviewShown()) {
+  } else if (device_->IsPreviewShown() && (!device_->EffectIsStill() || device_->PreviewStale())) {
+    // A still effect's preview rests once shown; a changed light wakes it (WakePoll).
     StartTimer(kTimerPoll, static_cast<int>(qv::kPreviewPeriod.count()));
   }
 }

@@ -70,6 +70,7 @@ TransactionResult CKestravaKeyboardDevice::ReadCustomColors() {
       stored.push_back({c.red, c.green, c.blue, LightBrightness(LightColors[i])});
     }
   }
+  MarkPreviewStale();
   Profile.SetCustomLightColors(group, stored);
   return UploadCustomColors();
 }

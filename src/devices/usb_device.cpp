@@ -110,14 +110,13 @@ LightSettingsRecord CKestravaUSBDevice::GetLightSettings() const {
 }
 
 void CKestravaUSBDevice::SetLightSettings(const LightSettingsRecord& settings) {
-  bool modeChanged = false;
   {
     std::lock_guard<std::recursive_mutex> hold(EffectLock);
-    modeChanged = LightSettings[kLightMode] != settings[kLightMode];
     LightSettings = settings;
   }
-  // The mode decides whether frames are streamed.
-  if (modeChanged) EffectDemandChanged();
+  // The mode decides whether frames are streamed, and any change may give a still effect
+  // other colours.
+  EffectDemandChanged();
 }
 
 TransactionResult CKestravaUSBDevice::SetHostLightControl(bool flag) {
@@ -176,6 +175,7 @@ bool CKestravaUSBDevice::RefreshLightPreview(SteadyTime now) {
   if (!PreviewShown || !PageView) return false;
   if (LastPreview != SteadyTime{} && now - LastPreview < kPreviewPeriod) return false;
   LastPreview = now;
+  PreviewStaleFlag = false;
   std::vector<uint32_t>& colors = PreviewColors;
   {
     std::lock_guard<std::recursive_mutex> hold(EffectLock);
@@ -223,6 +223,21 @@ void CKestravaUSBDevice::SetWireless(bool wireless) {
 void CKestravaUSBDevice::EffectDemandChanged() {
   EffectThread.Poke();
   if (DeviceListEntryView* entry = ListEntry) entry->WakePoll();
+}
+
+void CKestravaUSBDevice::MarkPreviewStale() {
+  // Only the first change after a look wakes the poll: a pass may change every light.
+  if (PreviewStaleFlag.exchange(true) || !PreviewShown) return;
+  if (DeviceListEntryView* entry = ListEntry) entry->WakePoll();
+}
+
+bool CKestravaUSBDevice::EffectIsStill() const {
+  const HostEffect e = CurrentEffect;
+  return e == HostEffect::kNone || e == HostEffect::kStatic || e == HostEffect::kOff;
+}
+
+void CKestravaUSBDevice::SetHostEffect(HostEffect effect) {
+  if (CurrentEffect.exchange(effect) != effect) EffectDemandChanged();
 }
 
 const std::vector<uint32_t>& CKestravaUSBDevice::TakeFrameColors() {

@@ -18,7 +18,9 @@
 //   path (SendColorFrame, interface thread) brings the effects up to the frame's moment itself
 //   (AdvanceEffects), so that every frame carries the colours of its own time and no thread
 //   wakes every millisecond. With neither, the effects are not computed at all: the thread
-//   waits until the light mode, the channel or the preview changes (EffectDemandChanged).
+//   waits until the light mode, the channel or the preview changes (EffectDemandChanged). An
+//   effect whose colours do not move with time (EffectIsStill) is computed once per change,
+//   and the preview then rests until a light is given another colour (PreviewStale).
 // - One notification thread per channel of NotifyLink calls HandleNotification for every code
 //   read; handlers must not touch the page or interface timers: they use PostToInterface.
 // - LightColors, LightSettings, the effect state, KeyIntensity and ColumnRing are guarded by
@@ -207,6 +209,12 @@ class CKestravaUSBDevice {
   // per kPreviewPeriod and only while the preview is shown. True when any light was given a
   // new colour. Interface thread.
   bool RefreshLightPreview(SteadyTime now);
+  // True when a light was given another colour since the preview last looked. Any thread.
+  bool PreviewStale() const { return PreviewStaleFlag; }
+  // True when the current effect's colours do not change with time (none, steady, off), so
+  // that neither the effect thread nor the preview need to run again until something changes.
+  // Any thread.
+  virtual bool EffectIsStill() const;
   // True while SendColorFrame sends frames to the device. The base streams whenever the device
   // is on its cable; the keyboard only in its host-driven light modes. Any thread.
   virtual bool IsHostDriven() const;
@@ -280,7 +288,7 @@ class CKestravaUSBDevice {
   // Runs one step of a base effect (kNone does nothing).
   void RunHostEffect(HostEffect effect, SteadyTime now);
   // The effect the base's effect pass steps.
-  void SetHostEffect(HostEffect effect) { CurrentEffect = effect; }
+  void SetHostEffect(HostEffect effect);
 
   // Workers. Start returns false when the thread is still running (also one that missed its
   // stop bound). Stops are bounded (kEffectStopBound, kNotifyStopBound) and traced.
@@ -320,6 +328,9 @@ class CKestravaUSBDevice {
   // What the effects are computed for may have changed (light mode, channel, preview): wakes the
   // effect thread and the list entry's poll. Any thread.
   void EffectDemandChanged();
+  // A light's colour changed outside an effect pass the preview follows: the resting preview
+  // is woken. Any thread.
+  void MarkPreviewStale();
   // The frame's colours: the effects brought up to now when streaming, then copied into a
   // buffer that is reused from frame to frame. Interface thread.
   const std::vector<uint32_t>& TakeFrameColors();
@@ -366,6 +377,7 @@ class CKestravaUSBDevice {
 
   // The preview (interface thread, except the flag).
   std::atomic<bool> PreviewShown{false};
+  std::atomic<bool> PreviewStaleFlag{true};
   // What each light's control shows; kNotShown where that is not known.
   static constexpr uint64_t kNotShown = ~uint64_t{0};
   std::vector<uint64_t> ShownColors;

@@ -133,7 +133,9 @@ void CKestravaUSBDevice::EffectPass(SteadyTime now) {
 void CKestravaUSBDevice::SetLightColor(int index, uint32_t value) {
   std::lock_guard<std::recursive_mutex> hold(EffectLock);
   if (index < 0 || static_cast<size_t>(index) >= LightColors.size()) return;
+  if (LightColors[index] == value) return;
   LightColors[index] = value;
+  MarkPreviewStale();
 }
 
 uint32_t CKestravaUSBDevice::GetLightColor(int index) const {

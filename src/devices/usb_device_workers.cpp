@@ -17,9 +17,10 @@ bool CKestravaUSBDevice::StartEffectThread() {
   return EffectThread.Start(
       [this](const StopEvent& stop) {
         for (;;) {
-          // Only the preview is this thread's to compute (see the header comment).
-          const bool preview = GetEffectDemand() == EffectDemand::kPreview;
-          if (stop.WaitForPoke(preview ? kPreviewPeriod : kIdleWait)) break;
+          // Only the preview is this thread's to compute (see the header comment); a still
+          // effect once per poke.
+          const bool moving = GetEffectDemand() == EffectDemand::kPreview && !EffectIsStill();
+          if (stop.WaitForPoke(moving ? kPreviewPeriod : kIdleWait)) break;
           if (GetEffectDemand() == EffectDemand::kPreview) AdvanceEffects(SteadyClock::now());
         }
         TraceText(EffectExitTrace());

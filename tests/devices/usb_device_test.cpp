@@ -394,6 +394,31 @@ TEST(SendColorFrameTest, VisibleLightControlsShowTheColour) {
   EXPECT_EQ(page.shown, (std::vector<FakePageView::Shown>{{2, 0x050604, 7}}));
 }
 
+TEST(SendColorFrameTest, AStillPreviewRestsUntilALightChanges) {
+  FrameDevice device;
+  FakePageView page;
+  page.controls = {{"light_0", ""}};
+  page.visible = {true};
+  device.SetPageLayout("page.xml");
+  device.SetLightCount(1);
+  device.SetPageView(&page);
+  device.BindPage();
+  device.SetPreviewShown(true);
+  EXPECT_TRUE(device.EffectIsStill());  // no effect: nothing moves by itself
+  device.RefreshLightPreview(SteadyClock::now());
+  EXPECT_FALSE(device.PreviewStale());
+  device.SetLightColor(0, device.GetLightColor(0));
+  EXPECT_FALSE(device.PreviewStale()) << "the same colour again is no change";
+  device.SetLightColor(0, Entry({1, 2, 3}, 4));
+  EXPECT_TRUE(device.PreviewStale());
+  for (HostEffect moving : {HostEffect::kBreathing, HostEffect::kSpectrum, HostEffect::kBlink}) {
+    device.SetHostEffect(moving);
+    EXPECT_FALSE(device.EffectIsStill());
+  }
+  device.SetHostEffect(HostEffect::kStatic);
+  EXPECT_TRUE(device.EffectIsStill());
+}
+
 TEST(HostLightControlTest, StoresTheFlagAndSendsNothingFromOtherDevices) {
   OpenDevice mouse;
   SupportedInterface row{};
