@@ -84,14 +84,10 @@ class SimHandle : public HidHandle {
         (timeoutMs < 0 || delay <= std::chrono::milliseconds(timeoutMs))) {
       // A device's usual latency: a plain sleep costs the writer one wake-up and none of a
       // condition variable's own work; an abort or an unplug meanwhile is seen right after.
-      for (int look = 0; look < 2; ++look) {
-        {
-          std::lock_guard<std::mutex> lock(state_->lock);
-          if (state_->aborted) return HidIoStatus::kAborted;
-          if (state_->gone) return HidIoStatus::kError;
-        }
-        if (look == 0 && delay.count() > 0) std::this_thread::sleep_for(delay);
-      }
+      HidIoStatus ended;
+      if (Ended(&ended)) return ended;
+      if (delay.count() > 0) std::this_thread::sleep_for(delay);
+      if (Ended(&ended)) return ended;
     } else {
       std::unique_lock<std::mutex> lock(state_->lock);
       auto stop = [this] { return state_->aborted || state_->gone; };
@@ -118,6 +114,14 @@ class SimHandle : public HidHandle {
   }
 
  private:
+  // True, with the status a transfer ends with, once the handle was aborted or unplugged.
+  bool Ended(HidIoStatus* status) const {
+    std::lock_guard<std::mutex> lock(state_->lock);
+    if (!state_->aborted && !state_->gone) return false;
+    *status = state_->aborted ? HidIoStatus::kAborted : HidIoStatus::kError;
+    return true;
+  }
+
   std::shared_ptr<SimDevice> device_;
   HidInterfaceEntry entry_;
   std::shared_ptr<SimHandleState> state_;

@@ -93,12 +93,28 @@ class LightCounter : public CKestravaUSBDevice {
   std::atomic<int> set{0};
 };
 
-TEST(SyncLighting, ThreadLightsFlaggedOpenDevicesWhileTheListsGrow) {
+// The thread at its fastest speed over lists of its own.
+class SyncLightingThread : public testing::Test {
+ protected:
+  SyncLightingThread() {
+    SyncLightingParams p;
+    p.speed = 4;
+    engine.SetParams(p);
+  }
+  // Waits (bounded) until the device was given at least `count` colours.
+  static bool WaitForColours(const LightCounter& device, int count) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (device.set < count && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return device.set >= count;
+  }
+
   DeviceFamilies families;
-  SyncLightingEngine engine(SteadyMilliseconds());
-  SyncLightingParams p;
-  p.speed = 4;
-  engine.SetParams(p);
+  SyncLightingEngine engine{SteadyMilliseconds()};
+};
+
+TEST_F(SyncLightingThread, LightsFlaggedOpenDevicesWhileTheListsGrow) {
   std::vector<std::unique_ptr<LightCounter>> devices;
   for (int i = 0; i < 40; ++i) devices.push_back(std::make_unique<LightCounter>());
   devices[0]->Link.Open = true;
@@ -114,22 +130,15 @@ TEST(SyncLighting, ThreadLightsFlaggedOpenDevicesWhileTheListsGrow) {
     families.Append(i % 2 ? DeviceFamily::kMouse : DeviceFamily::kHeadset, devices[i].get());
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (devices[0]->set < 8 && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+  const bool lit = WaitForColours(*devices[0], 8);
   EXPECT_EQ(thread.Stop(std::chrono::milliseconds(1000)), StopOutcome::kEnded);
+  EXPECT_TRUE(lit);
   EXPECT_GE(devices[0]->set, 8);
   EXPECT_EQ(devices[0]->set % 4, 0);  // every light of the device each step
   EXPECT_EQ(devices[1]->set, 0);      // not flagged
 }
 
-TEST(SyncLighting, AnIdleThreadSleepsUntilAFlagIsSetOn) {
-  DeviceFamilies families;
-  SyncLightingEngine engine(SteadyMilliseconds());
-  SyncLightingParams p;
-  p.speed = 4;
-  engine.SetParams(p);
+TEST_F(SyncLightingThread, IdleSleepsUntilAFlagIsSetOn) {
   LightCounter device;
   device.Link.Open = true;
   families.Append(DeviceFamily::kKeyboard, &device);
@@ -143,11 +152,7 @@ TEST(SyncLighting, AnIdleThreadSleepsUntilAFlagIsSetOn) {
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_EQ(device.set, 0);
   families.SetSyncLighting(&device, true);
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (device.set < 4 && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  EXPECT_GE(device.set, 4);
+  EXPECT_TRUE(WaitForColours(device, 4));
   EXPECT_EQ(thread.Stop(std::chrono::milliseconds(1000)), StopOutcome::kEnded);
 }
 
