@@ -73,8 +73,10 @@ inline constexpr uint8_t kNoPosition = 255;
 inline constexpr int kFrameSkippedLight = 170;
 
 inline constexpr std::chrono::milliseconds kEffectStopBound{1000};
-// The on-screen preview follows the display's refresh rate, not the effects' 1 ms step.
-inline constexpr std::chrono::milliseconds kPreviewPeriod{16};
+// The on-screen preview is redrawn at most 30 times a second, not at the effects' 1 ms step:
+// smooth enough for a picture of the lights, and on an X server it halves what painting the
+// keys costs while an effect streams.
+inline constexpr std::chrono::milliseconds kPreviewPeriod{33};
 // After a pause, at most this many effect passes are caught up at once; older ones are dropped.
 inline constexpr int kMaxEffectCatchUp = 64;
 inline constexpr std::chrono::milliseconds kNotifyStopBound{500};
