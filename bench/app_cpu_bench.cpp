@@ -6,9 +6,11 @@
 //
 // For each of the program's threads it reports the CPU time per second of wall time and the
 // wake-ups (voluntary context switches) per second (proc_threads.h); threads named "sim-*" are
-// the device simulator's and are totalled apart. In the streamed cases it asks the program for
-// the simulated keyboard's frame counters before and after the window, and sets the frame rate
-// against what the frame poll allows: the poll is re-armed 5 ms after each frame ends.
+// the device simulator's and are totalled apart. Beside a case's figure it shows the lowest and
+// highest of five consecutive parts of the window. In the streamed
+// cases it asks the program for the simulated keyboard's frame counters before and after the
+// window, and sets the frame rate against what the frame poll allows: the poll is re-armed 5 ms
+// after each frame ends.
 //
 // Each start gets fresh XDG data and config folders; the whole run gets a private D-Bus session
 // bus, so that the program's single-instance check never reaches a copy the user is running.
@@ -53,6 +55,9 @@ constexpr int kHostDrivenProfileMode = 30;
 constexpr auto kWarmUp = std::chrono::seconds(3);
 constexpr auto kStatsTimeout = std::chrono::seconds(1);
 constexpr auto kSampleEvery = std::chrono::milliseconds(100);
+// The measured window is also read in this many parts, to show how steady the figure was (on a
+// virtual machine a neighbour's burst can double a part's figure).
+constexpr int kParts = 5;
 
 struct Options {
   double seconds = 10;
@@ -284,17 +289,35 @@ struct Stream {
   uint64_t frames = 0, chunks = 0;
 };
 
+// The program's own threads (the simulator's left out) over a window, per second.
+struct Use {
+  double cpuMs = 0;
+  double wakeUps = 0;
+};
+
 struct CaseResult {
   std::string failure;  // the case did not run
   std::vector<std::string> notes;
-  std::vector<ThreadUse> threads;
+  std::vector<ThreadUse> threads;  // over the whole window
   double seconds = 0;
+  std::vector<Use> parts;  // each part of the window
   std::optional<double> firstWindowMs;
   std::optional<Stream> stream;
 };
 
 bool IsSim(const ThreadUse& thread) {
   return thread.name.starts_with("sim-");
+}
+
+Use ProgramUse(const std::vector<ThreadUse>& threads, double seconds) {
+  Use use;
+  seconds = std::max(seconds, 1e-9);
+  for (const ThreadUse& thread : threads) {
+    if (IsSim(thread)) continue;
+    use.cpuMs += static_cast<double>(thread.cpuNs) / 1e6 / seconds;
+    use.wakeUps += static_cast<double>(thread.wakeUps) / seconds;
+  }
+  return use;
 }
 
 CaseResult RunCase(const Options& options, const Platform& platform, const Case& item,
@@ -337,13 +360,22 @@ CaseResult RunCase(const Options& options, const Platform& platform, const Case&
 
   std::optional<SimStats> before;
   if (item.streamed) before = program.RequestStats();
+  // The whole window for the figures and the thread table, and its parts one after another.
   qv::bench::ThreadSampler sampler(program.Pid());
   sampler.Begin();
-  const auto end = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                      std::chrono::duration<double>(options.seconds));
-  while (Clock::now() < end) {
-    program.Pump(std::min(end, Clock::now() + kSampleEvery));
-    sampler.Sample();
+  const auto part = std::chrono::duration_cast<Clock::duration>(
+      std::chrono::duration<double>(options.seconds / kParts));
+  for (int n = 0; n < kParts; ++n) {
+    qv::bench::ThreadSampler piece(program.Pid());
+    piece.Begin();
+    const auto end = Clock::now() + part;
+    while (Clock::now() < end) {
+      program.Pump(std::min(end, Clock::now() + kSampleEvery));
+      sampler.Sample();
+      piece.Sample();
+    }
+    piece.End();
+    result.parts.push_back(ProgramUse(piece.Threads(), piece.Seconds()));
   }
   sampler.End();
   result.threads = sampler.Threads();
@@ -386,9 +418,9 @@ std::string Fixed(std::optional<double> value, int decimals, int width) {
 }
 
 void PrintHeader() {
-  std::printf("%-9s %-26s %9s %8s  %-22s %8s  %6s %8s %8s %8s %8s\n", "platform", "case", "ms/s",
-              "wake/s", "busiest thread (ms/s)", "sim ms/s", "fps", "frame ms", "poll fps",
-              "achieved", "wire fps");
+  std::printf("%-9s %-26s %9s %-11s %8s  %-22s %8s  %6s %8s %8s %8s %8s\n", "platform", "case",
+              "ms/s", "range", "wake/s", "busiest thread (ms/s)", "sim ms/s", "fps", "frame ms",
+              "poll fps", "achieved", "wire fps");
 }
 
 void PrintCase(const Platform& platform, const Case& item, const CaseResult& result, bool verbose) {
@@ -400,15 +432,13 @@ void PrintCase(const Platform& platform, const Case& item, const CaseResult& res
     return;
   }
   const double seconds = std::max(result.seconds, 1e-9);
-  double cpu = 0, wake = 0, simCpu = 0;
+  double simCpu = 0;
   const ThreadUse* busiest = nullptr;
   for (const ThreadUse& thread : result.threads) {
     if (IsSim(thread)) {
       simCpu += static_cast<double>(thread.cpuNs);
       continue;
     }
-    cpu += static_cast<double>(thread.cpuNs);
-    wake += static_cast<double>(thread.wakeUps);
     if (!busiest || thread.cpuNs > busiest->cpuNs) busiest = &thread;
   }
   char top[64] = "-";
@@ -416,7 +446,13 @@ void PrintCase(const Platform& platform, const Case& item, const CaseResult& res
     std::snprintf(top, sizeof top, "%s %.1f", busiest->name.c_str(),
                   static_cast<double>(busiest->cpuNs) / 1e6 / seconds);
   }
-  std::printf("%9.1f %8.0f  %-22s %8.1f  ", cpu / 1e6 / seconds, wake / seconds, top,
+  std::vector<double> parts;
+  for (const Use& use : result.parts) parts.push_back(use.cpuMs);
+  const auto [low, high] = std::minmax_element(parts.begin(), parts.end());
+  char range[32] = "-";
+  if (!parts.empty()) std::snprintf(range, sizeof range, "%.1f-%.1f", *low, *high);
+  const Use whole = ProgramUse(result.threads, seconds);
+  std::printf("%9.1f %-11s %8.0f  %-22s %8.1f  ", whole.cpuMs, range, whole.wakeUps, top,
               simCpu / 1e6 / seconds);
   if (!item.streamed) {
     std::printf("%6s %8s %8s %8s %8s", "-", "-", "-", "-", "-");
@@ -608,11 +644,11 @@ int Run(const Options& options) {
         {"xvfb", {"QT_QPA_PLATFORM=xcb", "DISPLAY=:" + std::to_string(xvfb.Display())}});
   }
   std::printf(
-      "ms/s: CPU milliseconds per second of wall time, all threads but the simulator's; "
-      "wake/s: voluntary context switches\n"
+      "ms/s: CPU milliseconds per second of wall time, all threads but the simulator's (range: "
+      "the lowest and highest of %d parts of the window); wake/s: voluntary context switches\n"
       "poll fps: 1000 / (%.0f ms re-arm + frame ms); achieved: fps / poll fps; "
       "wire fps: 1000 / frame ms\n\n",
-      kPollRearmMs);
+      kParts, kPollRearmMs);
   std::fflush(stdout);
 
   bool anyFailed = false;
