@@ -7,10 +7,9 @@
 // For each of the program's threads it reports the CPU time per second of wall time and the
 // wake-ups (voluntary context switches) per second (proc_threads.h); threads named "sim-*" are
 // the device simulator's and are totalled apart. Beside a case's figure it shows the lowest and
-// highest of five consecutive parts of the window. In the streamed
-// cases it asks the program for the simulated keyboard's frame counters before and after the
-// window, and sets the frame rate against what the frame poll allows: the poll is re-armed 5 ms
-// after each frame ends.
+// highest of five consecutive parts of the window. In the streamed cases it asks the program for
+// the simulated keyboard's frame counters before and after the window, and sets the frame rate
+// against what the frame poll allows: the poll is re-armed 5 ms after each frame ends.
 //
 // Each start gets fresh XDG data and config folders; the whole run gets a private D-Bus session
 // bus, so that the program's single-instance check never reaches a copy the user is running.
