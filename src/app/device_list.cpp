@@ -2,8 +2,8 @@
 
 #include <QStackedWidget>
 
-#include "app/control_ops.h"
 #include "app/device_option.h"
+#include "ui/control_ops.h"
 
 namespace qv::ui {
 namespace {

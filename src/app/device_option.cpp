@@ -6,12 +6,12 @@
 #include <QThread>
 #include <QTimer>
 
-#include "app/control_ops.h"
-#include "app/notify_adapter.h"
-#include "app/ui_resources.h"
 #include "devices/usb_device.h"
 #include "platform/trace.h"
 #include "transport/device_scanner.h"
+#include "ui/control_ops.h"
+#include "ui/notify_adapter.h"
+#include "ui/ui_resources.h"
 
 namespace {
 

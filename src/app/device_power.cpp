@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/control_ops.h"
-#include "app/notify_adapter.h"
+#include "ui/control_ops.h"
+#include "ui/notify_adapter.h"
 
 namespace {
 

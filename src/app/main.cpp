@@ -19,15 +19,15 @@
 #include <cstdio>
 #include <memory>
 
-#include "app/app_fonts.h"
-#include "app/control_factory.h"
 #include "app/desktop_integration.h"
 #include "app/main_wnd.h"
 #include "app/register_controls.h"
 #include "app/sim_control.h"
-#include "app/ui_resources.h"
 #include "platform/qt/message_bus.h"
 #include "platform/registered_messages.h"
+#include "ui/app_fonts.h"
+#include "ui/control_factory.h"
+#include "ui/ui_resources.h"
 
 using qv::ui::MessageBus;
 

@@ -13,18 +13,18 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "app/control_factory.h"
-#include "app/control_ops.h"
 #include "app/device_list.h"
 #include "app/device_option.h"
-#include "app/popup_menu.h"
-#include "app/ui_resources.h"
 #include "devices/ui/device_page_widget.h"
 #include "devices/ui/select_panel.h"
 #include "platform/qt/message_bus.h"
 #include "platform/registered_messages.h"
 #include "platform/trace.h"
 #include "transport/catalogue.h"
+#include "ui/control_factory.h"
+#include "ui/control_ops.h"
+#include "ui/popup_menu.h"
+#include "ui/ui_resources.h"
 
 namespace qv::ui {
 namespace {

@@ -31,15 +31,15 @@
 #include <memory>
 #include <vector>
 
-#include "app/device_discovery.h"
 #include "app/event_routing.h"
-#include "app/tray_icon.h"
-#include "app/window_base.h"
+#include "devices/device_discovery.h"
 #include "devices/device_families.h"
-#include "devices/message_sink.h"
 #include "devices/sync_lighting.h"
+#include "platform/message_sink.h"
 #include "platform/worker_thread.h"
 #include "transport/device_scanner.h"
+#include "ui/tray_icon.h"
+#include "ui/window_base.h"
 
 namespace qv::ui {
 

@@ -3,8 +3,6 @@
 #include <QStackedWidget>
 #include <QTimer>
 
-#include "app/control_factory.h"
-#include "app/control_ops.h"
 #include "app/device_list.h"
 #include "app/device_option.h"
 #include "app/device_power.h"
@@ -12,6 +10,8 @@
 #include "devices/keyboard_device.h"
 #include "devices/ui/device_page_widget.h"
 #include "platform/trace.h"
+#include "ui/control_factory.h"
+#include "ui/control_ops.h"
 
 namespace qv::ui {
 namespace {

@@ -8,12 +8,12 @@
 #include <QTimer>
 
 #include "app/app_paths.h"
-#include "app/control_ops.h"
 #include "app/main_wnd.h"
 #include "devices/keyboard_device.h"
 #include "platform/qt/message_bus.h"
 #include "platform/registered_messages.h"
 #include "platform/trace.h"
+#include "ui/control_ops.h"
 
 namespace qv::ui {
 namespace {

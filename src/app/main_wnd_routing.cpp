@@ -5,10 +5,10 @@
 #include <QThread>
 #include <QTimer>
 
-#include "app/control_ops.h"
 #include "app/device_list.h"
 #include "app/main_wnd.h"
 #include "platform/trace.h"
+#include "ui/control_ops.h"
 
 namespace qv::ui {
 

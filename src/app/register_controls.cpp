@@ -1,12 +1,12 @@
 #include "app/register_controls.h"
 
-#include "app/control_factory.h"
 #include "app/device_option.h"
 #include "app/device_power.h"
-#include "app/placeholder_controls.h"
 #include "devices/ui/device_key_button.h"
 #include "devices/ui/device_page_widget.h"
 #include "devices/ui/select_panel.h"
+#include "ui/control_factory.h"
+#include "ui/placeholder_controls.h"
 
 namespace qv::ui {
 

@@ -47,7 +47,7 @@
 
 #include "devices/device_page_view.h"
 #include "devices/light_tables.h"
-#include "devices/message_sink.h"
+#include "platform/message_sink.h"
 #include "platform/worker_thread.h"
 #include "transport/catalogue.h"
 #include "transport/command_link.h"

@@ -13,7 +13,7 @@
 #include <chrono>
 #include <cstdint>
 
-#include "devices/message_sink.h"
+#include "platform/message_sink.h"
 #include "transport/catalogue.h"
 #include "transport/hid_channel.h"
 

@@ -23,12 +23,12 @@
 #include <memory>
 #include <string>
 
-#include "app/control_ops.h"
 #include "app/desktop_integration.h"
 #include "app/main_wnd.h"
-#include "app/ui_resources.h"
 #include "platform/qt/sleep_watcher.h"
 #include "platform/registered_messages.h"
+#include "ui/control_ops.h"
+#include "ui/ui_resources.h"
 
 namespace qv {
 void SetInstallFolder(const std::string& path);  // profiles/data_folders.h

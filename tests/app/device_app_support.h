@@ -10,9 +10,9 @@
 #include <mutex>
 #include <vector>
 
-#include "app/notify_adapter.h"
-#include "devices/message_sink.h"
 #include "devices/usb_device.h"
+#include "platform/message_sink.h"
+#include "ui/notify_adapter.h"
 
 namespace qv::ui::test {
 

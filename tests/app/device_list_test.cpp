@@ -10,14 +10,14 @@
 #include <QVBoxLayout>
 #include <thread>
 
-#include "app/control_factory.h"
-#include "app/control_ops.h"
 #include "app/device_list.h"
 #include "app/device_option.h"
 #include "app/device_power.h"
-#include "app/ui_resources.h"
 #include "device_app_support.h"
 #include "transport/device_scanner.h"
+#include "ui/control_factory.h"
+#include "ui/control_ops.h"
+#include "ui/ui_resources.h"
 
 namespace qv::ui {
 namespace {

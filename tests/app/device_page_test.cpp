@@ -12,13 +12,13 @@
 #include <string>
 #include <thread>
 
-#include "app/control_ops.h"
-#include "app/ui_resources.h"
 #include "device_app_support.h"
 #include "devices/ui/device_key_button.h"
 #include "devices/ui/device_page_widget.h"
 #include "devices/ui/select_panel.h"
 #include "platform/trace.h"
+#include "ui/control_ops.h"
+#include "ui/ui_resources.h"
 
 namespace qv::ui {
 namespace {

@@ -24,18 +24,18 @@
 #include <memory>
 #include <vector>
 
-#include "app/control_factory.h"
-#include "app/control_ops.h"
 #include "app/device_option.h"
 #include "app/main_wnd.h"
-#include "app/notify_adapter.h"
-#include "app/placeholder_controls.h"
-#include "app/popup_menu.h"
-#include "app/tray_icon.h"
-#include "app/ui_resources.h"
-#include "app/window_base.h"
 #include "devices/ui/device_page_widget.h"
 #include "platform/registered_messages.h"
+#include "ui/control_factory.h"
+#include "ui/control_ops.h"
+#include "ui/notify_adapter.h"
+#include "ui/placeholder_controls.h"
+#include "ui/popup_menu.h"
+#include "ui/tray_icon.h"
+#include "ui/ui_resources.h"
+#include "ui/window_base.h"
 
 namespace qv::ui {
 namespace {

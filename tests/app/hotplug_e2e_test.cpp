@@ -10,15 +10,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/control_ops.h"
 #include "app/device_list.h"
 #include "app/device_option.h"
 #include "app/main_wnd.h"
-#include "app/ui_resources.h"
 #include "devices/keyboard_device.h"
 #include "profile_seed.h"
 #include "sim/sim_keyboard.h"
 #include "transport/hid_backend.h"
+#include "ui/control_ops.h"
+#include "ui/ui_resources.h"
 
 namespace qv {
 void SetInstallFolder(const std::string& path);

@@ -5,8 +5,8 @@
 #include <QDir>
 #include <QTemporaryDir>
 
-#include "app/ui_resources.h"
 #include "profiles/data_folders.h"
+#include "ui/ui_resources.h"
 
 namespace qv::ui {
 namespace {

@@ -20,15 +20,15 @@
 #include <string>
 #include <vector>
 
-#include "app/control_ops.h"
 #include "app/event_routing.h"
 #include "app/main_wnd.h"
-#include "app/ui_resources.h"
 #include "devices/keyboard_device.h"
 #include "platform/qt/message_bus.h"
 #include "platform/registered_messages.h"
 #include "platform/trace.h"
 #include "profile_seed.h"
+#include "ui/control_ops.h"
+#include "ui/ui_resources.h"
 
 namespace qv {
 // From profiles/data_folders.h, whose product code constant clashes with the message header's.

@@ -13,9 +13,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/app_fonts.h"
 #include "platform/qt/message_bus.h"
 #include "platform/registered_messages.h"
+#include "ui/app_fonts.h"
 
 namespace qv::ui {
 namespace {

@@ -8,9 +8,9 @@
 #include <array>
 #include <functional>
 
-#include "app/notify_adapter.h"
-#include "app/ui_resources.h"
 #include "devices/ui/select_panel.h"
+#include "ui/notify_adapter.h"
+#include "ui/ui_resources.h"
 
 namespace {
 

@@ -6,12 +6,12 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
-#include "app/control_factory.h"
-#include "app/control_ops.h"
 #include "devices/ui/device_key_button.h"
 #include "devices/ui/select_panel.h"
 #include "devices/usb_device.h"
 #include "platform/trace.h"
+#include "ui/control_factory.h"
+#include "ui/control_ops.h"
 
 namespace qv::ui {
 

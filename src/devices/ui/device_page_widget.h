@@ -26,8 +26,8 @@
 #include <functional>
 #include <vector>
 
-#include "app/notify_adapter.h"
 #include "devices/device_page_view.h"
+#include "ui/notify_adapter.h"
 
 class CDeviceKeyButtonUI;
 

@@ -5,8 +5,8 @@
 #include <QPainter>
 #include <QTimer>
 
-#include "app/notify_adapter.h"
 #include "devices/ui/device_key_button.h"
+#include "ui/notify_adapter.h"
 
 // The band is drawn by a child kept above the key buttons, which would otherwise cover it.
 class CSelectPanelUI::Band : public QWidget {

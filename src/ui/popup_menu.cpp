@@ -1,4 +1,4 @@
-#include "app/popup_menu.h"
+#include "ui/popup_menu.h"
 
 #include <QAction>
 #include <QDebug>
@@ -6,7 +6,7 @@
 #include <QMenu>
 #include <QXmlStreamReader>
 
-#include "app/ui_resources.h"
+#include "ui/ui_resources.h"
 
 namespace qv::ui {
 

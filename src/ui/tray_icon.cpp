@@ -1,4 +1,4 @@
-#include "app/tray_icon.h"
+#include "ui/tray_icon.h"
 
 #include <QDebug>
 #include <QMenu>

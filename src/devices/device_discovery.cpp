@@ -1,4 +1,4 @@
-#include "app/device_discovery.h"
+#include "devices/device_discovery.h"
 
 #include <thread>
 

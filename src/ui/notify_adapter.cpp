@@ -1,4 +1,4 @@
-#include "app/notify_adapter.h"
+#include "ui/notify_adapter.h"
 
 #include <QAbstractButton>
 #include <QAbstractSlider>

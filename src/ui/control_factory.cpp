@@ -1,4 +1,4 @@
-#include "app/control_factory.h"
+#include "ui/control_factory.h"
 
 #include <QDebug>
 #include <QDir>
@@ -6,7 +6,7 @@
 #include <QFileInfo>
 #include <QWidget>
 
-#include "app/ui_resources.h"
+#include "ui/ui_resources.h"
 
 namespace qv::ui {
 

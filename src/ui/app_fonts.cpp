@@ -1,4 +1,4 @@
-#include "app/app_fonts.h"
+#include "ui/app_fonts.h"
 
 #include <QDir>
 #include <QFile>

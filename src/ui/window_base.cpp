@@ -1,4 +1,4 @@
-#include "app/window_base.h"
+#include "ui/window_base.h"
 
 #include <QCloseEvent>
 #include <QEventLoop>
@@ -8,8 +8,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/control_factory.h"
-#include "app/control_ops.h"
+#include "ui/control_factory.h"
+#include "ui/control_ops.h"
 
 namespace qv::ui {
 

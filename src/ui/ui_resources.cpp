@@ -1,4 +1,4 @@
-#include "app/ui_resources.h"
+#include "ui/ui_resources.h"
 
 #include <QDebug>
 #include <QDir>

@@ -14,7 +14,7 @@
 #include <QSize>
 #include <QWidget>
 
-#include "app/notify_adapter.h"
+#include "ui/notify_adapter.h"
 
 namespace qv::ui {
 

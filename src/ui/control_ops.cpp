@@ -1,4 +1,4 @@
-#include "app/control_ops.h"
+#include "ui/control_ops.h"
 
 #include <QAbstractButton>
 #include <QAbstractSlider>
@@ -18,8 +18,8 @@
 #include <QTabWidget>
 #include <QTextEdit>
 
-#include "app/notify_adapter.h"
-#include "app/ui_resources.h"
+#include "ui/notify_adapter.h"
+#include "ui/ui_resources.h"
 
 namespace qv::ui {
 

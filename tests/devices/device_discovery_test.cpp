@@ -1,7 +1,7 @@
 // Discovery handlers driven by the real scanner over the simulated keyboard, with a host that
 // records what the interface would do: attach by cable and by receiver, the switch-over both
 // ways, the notification readers following the half in use, and rows outside the table.
-#include "app/device_discovery.h"
+#include "devices/device_discovery.h"
 
 #include <gtest/gtest.h>
 
