@@ -114,6 +114,8 @@ Json::Value CBasicProfiledata::LoadSecondEntry(const std::string& path) {
 }
 
 int CBasicProfiledata::SaveDeviceEntry(const Json::Value& document, const std::string& path) {
+  // No profile yet (no list, no selection): nothing may be made in the working folder.
+  if (path.empty()) return kStoreOpenFailed;
   Json::Value root;
   if (ReadProfileRoot(store_, path, entryIndex_, &root) != RootState::kUsable) {
     return kStoreOpenFailed;
@@ -132,6 +134,7 @@ int CBasicProfiledata::SaveSecondEntry(const std::string& path) {
 }
 
 int CBasicProfiledata::WriteProfileFile(const Json::Value& document, const std::string& path) {
+  if (path.empty()) return kStoreOpenFailed;
   return store_.WriteJsonFile(path, document);
 }
 

@@ -67,6 +67,8 @@ class CBasicProfiledata {
   int DeviceEntryIndex() const { return entryIndex_; }
 
   const Json::Value& Document() const { return document_; }
+  // Replaces the current document (the factory default's entry, say); nothing is written.
+  void SetDocument(const Json::Value& document) { document_ = document; }
   const Json::Value& SecondDocument() const { return secondDocument_; }
 
   virtual int SaveProfile();

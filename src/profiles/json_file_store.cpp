@@ -107,6 +107,12 @@ JsonReadStatus JsonFileStore::ReadJsonFile(const std::string& path, Json::Value*
     Trace("%s\n", path.c_str());
     return status;
   }
+  // Windows editors save UTF-8 with a byte-order mark, which the reader takes for garbage.
+  static constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+  if (std::string_view(text).starts_with(kUtf8Bom)) {
+    text.erase(0, kUtf8Bom.size());
+    if (text.empty()) return JsonReadStatus::kEmpty;
+  }
   Json::Value root;
   if (!ParseJson(text, &root)) return JsonReadStatus::kUnparsable;
   *out = std::move(root);

@@ -4,7 +4,8 @@
 //
 // Reading: a missing, empty, oversized (above kMaxJsonFileSize) or unparsable file reads as a
 // null document; callers fall back to factory defaults. The status overload tells these apart
-// so that a damaged file can be kept as a backup before it is replaced.
+// so that a damaged file can be kept as a backup before it is replaced. A UTF-8 byte-order
+// mark at the start of a document is skipped.
 //
 // Writing is atomic: the text goes to a temporary file beside the target, is flushed to disk
 // and renamed over the target, so a crash or a full disk never leaves a truncated document.

@@ -58,6 +58,8 @@ TEST_F(JsonFileStoreTest, UnreadableInputsReadAsNullWithTheirStatus) {
       {"garbage.json", "{ \"a\": ", JsonReadStatus::kUnparsable},
       {"deep.json", std::string(100000, '['), JsonReadStatus::kUnparsable},
       {"zero.json", std::string("\0{}", 3), JsonReadStatus::kEmpty},
+      {"bom-only.json", "\xEF\xBB\xBF", JsonReadStatus::kEmpty},
+      {"bom-garbage.json", "\xEF\xBB\xBF{ \"a\": ", JsonReadStatus::kUnparsable},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -71,6 +73,18 @@ TEST_F(JsonFileStoreTest, UnreadableInputsReadAsNullWithTheirStatus) {
   Json::Value out;
   EXPECT_EQ(store_.ReadJsonFile(Root() + "missing.json", &out), JsonReadStatus::kMissing);
   EXPECT_EQ(store_.ReadJsonFile(Root(), &out), JsonReadStatus::kUnreadable) << "a folder";
+}
+
+TEST_F(JsonFileStoreTest, DocumentWithUtf8ByteOrderMarkIsRead) {
+  // As a Windows editor saves it: mark, then the document, with CR LF line ends.
+  const std::string path = Root() + "ProfileList.ini";
+  WriteText(path,
+            "\xEF\xBB\xBF{\r\n   \"profileselect\" : 1,\r\n   \"name\" : \"caf\xC3\xA9\"\r\n}\r\n");
+  Json::Value out;
+  ASSERT_EQ(store_.ReadJsonFile(path, &out), JsonReadStatus::kOk);
+  EXPECT_EQ(out["profileselect"].asInt(), 1);
+  EXPECT_EQ(out["name"].asString(), "caf\xC3\xA9");
+  EXPECT_EQ(store_.ReadJsonFile(path), out);
 }
 
 TEST_F(JsonFileStoreTest, FileAboveSizeLimitIsRefusedUnread) {
