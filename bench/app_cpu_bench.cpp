@@ -142,6 +142,9 @@ class TempDir {
 
 // The user's keyboard profile made from the factory default with another light mode, as the
 // program's tests seed it: a one-entry profile list and the profile with "SelectItem" = `mode`.
+// Of the form profile identifiers take; the program refuses any other.
+constexpr const char* kSeededProfileId = "2024_01_01_00_00_00_000";
+
 bool SeedKeyboardProfile(const fs::path& dataHome, int mode, std::string* error) {
   const fs::path folder = dataHome / "QV5307" / "keyboard";
   std::error_code code;
@@ -160,8 +163,9 @@ bool SeedKeyboardProfile(const fs::path& dataHome, int mode, std::string* error)
   while (end < text.size() && (text[end] == ' ' || (text[end] >= '0' && text[end] <= '9'))) ++end;
   text.replace(colon + 1, end - colon - 1, " " + std::to_string(mode));
   std::ofstream(folder / "ProfileList.ini", std::ios::binary)
-      << R"({"profilelist":[{"profileUUID":"Seeded","profilename":"Seeded"}],"profileselect":0})";
-  std::ofstream profile(folder / "Seeded.Json", std::ios::binary);
+      << R"({"profilelist":[{"profileUUID":")" << kSeededProfileId
+      << R"(","profilename":"Seeded"}],"profileselect":0})";
+  std::ofstream profile(folder / (std::string(kSeededProfileId) + ".Json"), std::ios::binary);
   profile << text;
   if (!profile) *error = "cannot write the keyboard profile under " + folder.string();
   return static_cast<bool>(profile);

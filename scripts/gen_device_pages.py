@@ -63,6 +63,11 @@ def prop(name, value, kind="string"):
     raise ValueError(kind)
 
 
+def text_id(value):
+    """Marks a label as resource text: it shows the language's text of the id `value`."""
+    return f'<property name="textid" stdset="0"><string notr="true">{escape(value)}</string></property>'
+
+
 def rect(x, y, w, h):
     return (f'<property name="geometry"><rect><x>{x}</x><y>{y}</y><width>{w}</width>'
             f'<height>{h}</height></rect></property>')
@@ -159,12 +164,12 @@ def page(root_class, root_name, title, subtitle, container, panel_name, panel_w,
         empty_page("device_function_page_2"),
         card("QWidget", "device_function_page_3", PANEL_MIN_HEIGHT),
     ])
-    header = (f'<layout class="QHBoxLayout" name="device_page_header">'
+    header = (f'<layout class="QHBoxLayout" name="device_page_header" stretch="0,0,1">'
               f'<item><layout class="QVBoxLayout" name="device_page_titles">{prop("spacing", 2, "number")}'
-              f'<item><widget class="QLabel" name="device_page_title">{prop("text", title)}{font_prop(11)}</widget></item>'
-              f'<item><widget class="QLabel" name="device_page_subtitle">{prop("text", subtitle)}{font_prop(8)}</widget></item>'
+              f'<item><widget class="QLabel" name="device_page_title">{prop("text", title)}{text_id(title)}{font_prop(11)}</widget></item>'
+              f'<item><widget class="QLabel" name="device_page_subtitle">{prop("text", subtitle)}{text_id(subtitle)}{font_prop(8)}</widget></item>'
               f'</layout></item>'
-              f'<item><spacer name="device_page_header_spacer"><property name="orientation"><enum>Qt::Horizontal</enum></property></spacer></item>'
+              f'<item><spacer name="device_page_header_spacer"><property name="orientation"><enum>Qt::Horizontal</enum></property><property name="sizeHint" stdset="0"><size><width>12</width><height>0</height></size></property></spacer></item>'
               f'<item><widget class="CDeviceProfileUI" name="DeviceProfileItem">{size_prop("minimumSize", 220, 32)}{DPI_LIMITS}</widget></item>'
               f'</layout>')
     hidden = (f'<widget class="QLabel" name="text_test">{prop("visible", "false", "bool")}</widget>')
@@ -192,7 +197,7 @@ def keyboard_page():
     width = 15 * UNIT + 2 * PAD
     height = 5 * UNIT + 2 * PAD
     assert width <= PAGE_WIDTH - 2 * PAGE_MARGIN_X, f"keyboard is {width} px wide"
-    return page("KestravaKeyboardDevice", "keyboard_device", "KEYBOARD", "61 keys · per-key RGB",
+    return page("KestravaKeyboardDevice", "keyboard_device", "kb_page_title_text", "kb_page_subtitle_text",
                 "keyboard_device_key_light", "device_key_light", width, height, keyboard_keys(),
                 "zelik_light")
 
@@ -209,7 +214,7 @@ MOUSE_KEYS = [
 def mouse_page():
     keys = [f'<widget class="DeviceKeyButton" name="key_{k}">{rect(x, y, w, h)}{prop("text", t)}'
             f'{prop("userdata", f"light_{k}")}</widget>' for k, t, x, y, w, h in MOUSE_KEYS]
-    return page("KestravaMouseDevice", "mouse_device", "MOUSE", "11 buttons · RGB",
+    return page("KestravaMouseDevice", "mouse_device", "ms_page_title_text", "ms_page_subtitle_text",
                 "mouse_device_key_light_box", "mouse_device_key_light", 220, 300, keys,
                 "zelik_light")
 

@@ -4,8 +4,10 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDebug>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QLayout>
 #include <QScreen>
 #include <QShortcut>
 #include <QThread>
@@ -13,16 +15,22 @@
 #include <condition_variable>
 #include <mutex>
 
+#include "app/aux_windows.h"
 #include "app/device_list.h"
 #include "app/device_option.h"
+#include "app/languages.h"
 #include "devices/ui/device_page_widget.h"
 #include "devices/ui/select_panel.h"
 #include "platform/qt/message_bus.h"
 #include "platform/registered_messages.h"
 #include "platform/trace.h"
+#include "profiles/json_file_store.h"
+#include "profiles/ui/device_profile.h"
 #include "transport/catalogue.h"
 #include "ui/control_factory.h"
 #include "ui/control_ops.h"
+#include "ui/language.h"
+#include "ui/msg_wnd.h"
 #include "ui/popup_menu.h"
 #include "ui/ui_resources.h"
 
@@ -87,6 +95,9 @@ bool CMainWnd::CreateMain() {
 
 void CMainWnd::InitWindow() {
   qDebug() << "InitWindow";
+  CResourceManager::LoadLanguage(QStringLiteral("lan_cn.xml"));
+  CResourceManager::SetTextQueryInterface(
+      [this](const QString& id) { return QueryControlText(id); });
   for (size_t i = 0; i < kFrameButtons.size(); ++i) {
     frameButtons_[i] = FindControl(QString::fromLatin1(kFrameButtons[i]));
   }
@@ -124,7 +135,7 @@ void CMainWnd::WindowInit() {
     const std::string_view name = RegisteredMessageName(UWM_APP_STARTED_MSG);
     bus_->PostBroadcast(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())), 1, 1);
   }
-  // The stored language is applied by the language layer when it exists.
+  ApplyLanguage(ReadStoredLanguage());
   DeviceList::Hooks listHooks;
   listHooks.closeAuxiliaryWindows = [this] { CloseAuxWindows(); };
   listHooks.endKeyCapture = [this] { HandleMessage(UWM_KEY_CAPTURE, 0, 0); };
@@ -133,6 +144,19 @@ void CMainWnd::WindowInit() {
     for (CKestravaUSBDevice* d : families_.All()) families_.SetSyncLighting(d, false);
   };
   deviceList_ = std::make_unique<DeviceList>(Root(), std::move(listHooks));
+  ProfileFlows::Host profileHost;
+  profileHost.owner = this;
+  profileHost.currentDevice = [this] { return CurrentDevice(); };
+  profileHost.panelOf = [this](CKestravaUSBDevice* device) -> CDeviceProfileUI* {
+    DeviceBlock* block = BlockOf(device);
+    return block ? FindControlAs<CDeviceProfileUI>(block->page.data(),
+                                                   QStringLiteral("DeviceProfileItem"))
+                 : nullptr;
+  };
+  profileHost.dpi = [this] { return dpiValue_; };
+  profileHost.openFile = options_.openFile;
+  profileHost.saveFile = options_.saveFile;
+  profileFlows_ = std::make_unique<ProfileFlows>(std::move(profileHost));
   scanner_ = std::make_unique<DeviceScanner>(options_.backend, this, UWM_INSTANCE_MSG);
   discovery_ = std::make_unique<DeviceDiscovery>(*this, scanner_->Table(), families_);
   discovery_->PreCreate();
@@ -245,6 +269,7 @@ void CMainWnd::HideToTray() {
 
 void CMainWnd::CloseAuxWindows() {
   if (settingsWnd_) settingsWnd_->close();
+  if (auto* about = qobject_cast<CAboutWnd*>(aboutWnd_.data())) about->Close(0);
 }
 
 void CMainWnd::OnTrayLeftClick() {
@@ -274,7 +299,7 @@ void CMainWnd::OnMenuCommand(const QString& itemName) {
   } else if (itemName == QLatin1String("setwnd_menu")) {
     OpenSettings(false);
   } else if (itemName == QLatin1String("about_menu")) {
-    Q_EMIT Routed(RouteOwner::kMainWindow, itemName, 0);  // the about window's entry point
+    OpenAbout();
   } else {
     Q_EMIT Routed(RouteOwner::kMacroEditor, itemName, 0);
   }
@@ -282,22 +307,87 @@ void CMainWnd::OnMenuCommand(const QString& itemName) {
 
 void CMainWnd::OpenSettings(bool besideMainWindow) {
   if (settingsWnd_) return;
-  // The settings window's content (update page and others) belongs to its own panel; this is
-  // its frame, placed as the finished one will be.
-  auto* wnd = new QWidget(this, Qt::Tool);
-  wnd->setObjectName(QStringLiteral("SetWnd"));
-  wnd->setWindowTitle(QStringLiteral("SetWnd"));
+  CSetWnd::Hooks hooks;
+  hooks.languageChosen = [this](int index) {
+    HandleMessage(UWM_LANGUAGE_CHANGED, static_cast<uintptr_t>(index), 0);
+  };
+  auto* wnd = new CSetWnd(this, std::move(hooks));
   wnd->setAttribute(Qt::WA_DeleteOnClose);
-  const int scale = dpiValue_;
-  wnd->resize(630 * scale / 96, 500 * scale / 96);
+  if (!wnd->CreateSettings()) {
+    delete wnd;
+    return;
+  }
+  wnd->SetDpiValue(dpiValue_);
+  wnd->SetLanguageIndex(languageIndex_);
+  fonts_.Apply(wnd);
   if (besideMainWindow) {
     const QRect main = frameGeometry();
-    wnd->move(main.right() - wnd->width() - 30 * scale / 96, main.top() + 60 * scale / 96);
-  } else if (QScreen* s = screen()) {
-    wnd->move(s->availableGeometry().center() - wnd->rect().center());
+    wnd->move(main.right() - wnd->width() - 30 * dpiValue_ / 96, main.top() + 60 * dpiValue_ / 96);
+  } else {
+    wnd->CenterWindow();
   }
   settingsWnd_ = wnd;
   wnd->show();
+  wnd->raise();
+  wnd->activateWindow();
+}
+
+void CMainWnd::OpenAbout() {
+  if (aboutWnd_) return;
+  CAboutWnd wnd(this, options_.quit);
+  if (!wnd.CreateAbout()) return;
+  wnd.SetVersionText(QString::fromLatin1(qv::Models()[qv::Models().size() - 1].Version));
+  fonts_.Apply(&wnd);
+  aboutWnd_ = &wnd;
+  wnd.CenterWindow();
+  wnd.ShowModal();
+  aboutWnd_ = nullptr;
+}
+
+void CMainWnd::TellSaveFailed(const QString& path, int code) {
+  if (saveFailureTold_) return;
+  saveFailureTold_ = true;
+  const QString folder = QFileInfo(path).absolutePath();
+  const char* reason = code == qv::kStoreOpenFailed    ? "save_reason_open_text"
+                       : code == qv::kStoreWriteFailed ? "save_reason_write_text"
+                                                       : "save_reason_replace_text";
+  const QString text = CResourceManager::Text(QStringLiteral("save_failed_text"))
+                           .arg(folder, CResourceManager::Text(QString::fromLatin1(reason)));
+  // After the device's own work has returned to the event loop, never inside it.
+  QTimer::singleShot(0, this,
+                     [this, text] { ShowMessage(this, QString(), text, dpiValue_, 0, 0); });
+}
+
+QString CMainWnd::QueryControlText(const QString& id) const {
+  (void)id;
+  return {};
+}
+
+void CMainWnd::ApplyLanguage(int index) {
+  if (index == languageIndex_) return;
+  if (FontsRebuiltOnChange(languageIndex_, index)) {
+    fonts_.Build(LanguageFace(index));
+    fonts_.Apply(this);
+  }
+  languageIndex_ = index;
+  const std::vector<LanguageEntry> entries = ReadLanguageConfig();
+  if (index >= 0 && static_cast<size_t>(index) < entries.size()) {
+    const LanguageEntry& entry = entries[static_cast<size_t>(index)];
+    CResourceManager::SetLanguage(entry.name);
+    CResourceManager::LoadLanguage(entry.file);
+    CResourceManager::ReloadText();
+    StoreLanguage(entry.id);
+  }
+  update();
+  if (auto* settings = qobject_cast<CSetWnd*>(settingsWnd_.data())) {
+    fonts_.Apply(settings);
+    settings->OnLanguageChanged();
+  }
+  if (auto* about = qobject_cast<CAboutWnd*>(aboutWnd_.data())) {
+    fonts_.Apply(about);
+    about->OnLanguageChanged();
+  }
+  if (layout()) layout()->activate();
 }
 
 void CMainWnd::OnRegisteredMessage(quint32 id, qint64 wParam, qint64 lParam) {

@@ -32,12 +32,14 @@
 #include <vector>
 
 #include "app/event_routing.h"
+#include "app/profile_flows.h"
 #include "devices/device_discovery.h"
 #include "devices/device_families.h"
 #include "devices/sync_lighting.h"
 #include "platform/message_sink.h"
 #include "platform/worker_thread.h"
 #include "transport/device_scanner.h"
+#include "ui/font_table.h"
 #include "ui/tray_icon.h"
 #include "ui/window_base.h"
 
@@ -109,6 +111,11 @@ class CMainWnd : public CWindowBase, public MessageSink, public DiscoveryHost {
     // Started from the autostart entry: the first scan pass leaves the window in the tray
     // (minimised where there is no tray) instead of bringing it forward.
     bool startHidden = false;
+    // What the about window's system close does; default: ends the program's loop.
+    std::function<void()> quit;
+    // The profile import and export file dialogs; default: Qt's.
+    std::function<QString(QWidget* owner, const QString& filter)> openFile;
+    std::function<QString(QWidget* owner, const QString& filter)> saveFile;
   };
 
   // `bus` may be null (no session bus): nothing is broadcast then. Not owned.
@@ -172,6 +179,21 @@ class CMainWnd : public CWindowBase, public MessageSink, public DiscoveryHost {
   bool WorkerRunning(int slot) const;
 
   void OpenSettings(bool besideMainWindow);
+  // Opens the about window modally, unless one is open.
+  void OpenAbout();
+  QWidget* AboutWindow() const { return aboutWnd_; }
+
+  // The language at `index` of the language list: texts, fonts, the stored choice, and the
+  // open windows told. Nothing happens for the current index.
+  void ApplyLanguage(int index);
+  int LanguageIndex() const { return languageIndex_; }
+  const FontTable& Fonts() const { return fonts_; }
+  // The texts of the main window's own controls come from the language files alone.
+  QString QueryControlText(const QString& id) const;
+
+  ProfileFlows* Profiles() const { return profileFlows_.get(); }
+  // An automatic save failed: the user is told once per run, with the folder and the reason.
+  void TellSaveFailed(const QString& path, int code);
 
  public Q_SLOTS:
   void OnRegisteredMessage(quint32 id, qint64 wParam, qint64 lParam);
@@ -249,6 +271,11 @@ class CMainWnd : public CWindowBase, public MessageSink, public DiscoveryHost {
   bool firmwareGate_ = false;
   bool keyCapture_ = false;
   QPointer<QWidget> settingsWnd_;
+  QPointer<QWidget> aboutWnd_;
+  int languageIndex_ = kNoLanguage;
+  std::unique_ptr<ProfileFlows> profileFlows_;
+  bool saveFailureTold_ = false;
+  FontTable fonts_;
   std::atomic<bool> awake_{true};
   std::atomic<bool> shutdownDone_{false};
   std::atomic<bool> shutdownRunning_{false};

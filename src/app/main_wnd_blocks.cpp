@@ -78,7 +78,10 @@ CKestravaUSBDevice* CMainWnd::CreateDeviceBlock(int primaryRow, int kindRow) {
   device->SetMainWindow(this);
   device->SetKeyCount(layout.KeyCount);
   device->SetLightCount(layout.LightCount);
+  device->SetListEntry(entry);
   device->SetPowerFlag(layout.PowerFlag);
+  // No profile is current yet: the page's profile panel names it while the page is bound.
+  device->SetProfileName(std::string());
   device->SetKindName(kind.KindName);
   device->SetPowerControl(power);
   device->SetInterface(row);
@@ -94,6 +97,9 @@ CKestravaUSBDevice* CMainWnd::CreateDeviceBlock(int primaryRow, int kindRow) {
     };
     hooks.keyEvent = [this, keyboard](int key, int state) {
       Q_EMIT DeviceKeyEvent(keyboard, key, state);
+    };
+    hooks.saveFailed = [this](const std::string& path, int code) {
+      TellSaveFailed(QString::fromStdString(path), code);
     };
     keyboard->SetHooks(std::move(hooks));
   }

@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
-#include <QMessageBox>
 #include <QProcess>
 #include <QTimer>
 
@@ -14,6 +13,8 @@
 #include "platform/registered_messages.h"
 #include "platform/trace.h"
 #include "ui/control_ops.h"
+#include "ui/language.h"
+#include "ui/msg_wnd.h"
 
 namespace qv::ui {
 namespace {
@@ -82,6 +83,8 @@ intptr_t CMainWnd::HandleMessage(uint32_t message, uintptr_t wParam, intptr_t lP
       SetVisible(FindControl(QStringLiteral("setting_progress")), true);
       return 0;
     case UWM_LANGUAGE_CHANGED:
+      ApplyLanguage(static_cast<int>(wParam));
+      // Key assignment texts are rebuilt by the key panels, which are told here.
       Q_EMIT Routed(RouteOwner::kMainWindow, QStringLiteral("language"), static_cast<int>(wParam));
       return 0;
     // Each of the three may open a device's link: the synchronised lighting, which sleeps while
@@ -221,9 +224,9 @@ void CMainWnd::FirmwareCheck(uintptr_t productId, intptr_t version) {
   if (options_.askFirmwareUpdate) {
     update = options_.askFirmwareUpdate();
   } else {
-    update =
-        QMessageBox::question(this, QStringLiteral("tips_text"), QStringLiteral("message_text_25"),
-                              QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
+    // Its own text: the id the rename uses for a blank name would make no sense here.
+    update = ShowMessage(this, CResourceManager::Text(QStringLiteral("tips_text")),
+                         QStringLiteral("firmware_update_ask_text"), dpiValue_, 1, 1) == 1;
   }
   if (update) {
     const QString program = updateFolder + QLatin1String(kFirmwareUpdater);

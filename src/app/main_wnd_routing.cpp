@@ -42,8 +42,8 @@ void CMainWnd::RouteNotification(const UiNotify& notify) {
       if (notify.type == QLatin1String("click")) {
         HandleOwnClick(route.key);
       } else if (notify.type == QLatin1String("itemselect")) {
-        // "device_profile_combo": the profile switch runs 400 ms later.
-        QTimer::singleShot(400, this, [this] { OnTimer(1055); });
+        // "device_profile_combo": the profile switch runs 400 ms after the last selection.
+        if (profileFlows_) profileFlows_->OnComboSelect();
       } else if (notify.type == QLatin1String("killfocus")) {
         HandleMessage(UWM_KEY_CAPTURE, 0, 0);
       } else if (notify.type == QLatin1String("setfocus")) {
@@ -102,6 +102,9 @@ void CMainWnd::Dispatch(const Route& route, const UiNotify& notify) {
         deviceList_->SelectNext();
       }
       break;
+    case RouteOwner::kProfilePanel:
+      if (profileFlows_) profileFlows_->OnClick(route.key);
+      break;
     case RouteOwner::kPageTab:
       if (CKestravaUSBDevice* current = CurrentDevice()) current->ShowFunctionPage(route.number);
       break;
@@ -117,9 +120,6 @@ void CMainWnd::OnTimer(int id) {
     case 1011:
       PlaceForDpi();
       update();
-      break;
-    case 1055:
-      Q_EMIT Routed(RouteOwner::kProfilePanel, QStringLiteral("device_profile_combo"), 0);
       break;
     case 1066:
       RestoreGameLighting();

@@ -117,7 +117,16 @@ bool SimulatorControl::Execute(const QString& line) {
 
 void SimulatorControl::AddMenu(QMenu* menu) {
   if (!menu) return;
-  QMenu* sub = menu->addMenu(QStringLiteral("Simulator"));
+  // Above the separator before "exit", which stays the last item.
+  QAction* before = nullptr;
+  const QList<QAction*> actions = menu->actions();
+  for (int i = 0; i < actions.size(); ++i) {
+    if (actions[i]->objectName() != QLatin1String("exit")) continue;
+    before = (i > 0 && actions[i - 1]->isSeparator()) ? actions[i - 1] : actions[i];
+  }
+  auto* sub = new QMenu(QStringLiteral("Simulator"), menu);
+  sub->setObjectName(QStringLiteral("simulator_menu"));
+  menu->insertMenu(before, sub);
   const struct {
     const char* text;
     const char* command;

@@ -22,9 +22,31 @@ struct PageControl {
   std::string userData;
 };
 
+// The page's profile panel, as the device object sees it: it is given the device kind and its
+// folders, loads the kind's profile list, names the current profile and selects an operation
+// tab. Interface thread only.
+class ProfilePanelView {
+ public:
+  virtual ~ProfilePanelView() = default;
+  // DeviceTypeCode of the device.
+  virtual void SetDeviceKind(int kind) = 0;
+  // The kind's data folder (ending with '/') and its default profile file.
+  virtual void SetFolders(const std::string& dataFolder, const std::string& defaultProfile) = 0;
+  // Reads or creates the profile list and selects its stored entry; false when a file could
+  // not be written (the panel has told the user).
+  virtual bool Load() = 0;
+  // The selected profile's identifier (its file's name without the extension).
+  virtual std::string CurrentProfileId() const = 0;
+  // Selects tab 1..8 without a notification; any other number selects none.
+  virtual void SelectOperationTab(int type) = 0;
+};
+
 class DevicePageView {
  public:
   virtual ~DevicePageView() = default;
+
+  // The page's profile panel ("DeviceProfileItem"); null when the page has none.
+  virtual ProfilePanelView* ProfilePanel() { return nullptr; }
 
   // The key buttons of the page's selection panel, in child order.
   virtual std::vector<PageControl> KeyButtonControls() const = 0;

@@ -17,8 +17,14 @@ constexpr const char* kProfileListName = "ProfileList.ini";
 constexpr const char* kLightListName = "default_light.json";
 constexpr const char* kLightConfigExtension = ".config";
 
-// A profile identifier names a file in the data folder; anything that could leave the folder
-// (or name no file) is refused.
+// A profile identifier names a file in the data folder: only the time-stamp form the store
+// issues is taken, so nothing read from a file can leave the folder.
+bool IsProfileId(const std::string& name) {
+  return IsValidTimestampId(name);
+}
+
+// The light layer's name is the product's own ("kb_light"...); anything that could leave the
+// folder is refused.
 bool IsPlainFileName(const std::string& name) {
   return !name.empty() && name.front() != '.' && name.find('/') == std::string::npos &&
          name.find('\\') == std::string::npos && name.find('\0') == std::string::npos;
@@ -34,7 +40,7 @@ std::string SelectedProfileId(const std::string& folder) {
   if (select < 0) select = 0;
   const Json::Value* entry = JsonElement(*entries, static_cast<Json::ArrayIndex>(select));
   std::string id;
-  if (entry == nullptr || !JsonString(*entry, "profileUUID", &id) || !IsPlainFileName(id)) {
+  if (entry == nullptr || !JsonString(*entry, "profileUUID", &id) || !IsProfileId(id)) {
     return {};
   }
   return id;
@@ -73,6 +79,20 @@ void CKestravaKeyboardDevice::SetKeyAssignments(const KeyAssignmentMap& assignme
 }
 
 // ---- reading everything -------------------------------------------------------------------
+
+void CKestravaKeyboardDevice::BindPage() {
+  CKestravaUSBDevice::BindPage();
+  if (!PageView) return;
+  // The profile panel: the kind, its folders and its list; its current profile becomes ours.
+  if (ProfilePanelView* panel = PageView->ProfilePanel()) {
+    const std::string kind = KindName.empty() ? kDefaultKindName : KindName;
+    panel->SetDeviceKind(static_cast<int>(TypeCode));
+    panel->SetFolders(DataFolder(), DefaultProfilePath(kind));
+    panel->Load();
+    ProfileName = panel->CurrentProfileId();
+    panel->SelectOperationTab(1);
+  }
+}
 
 void CKestravaKeyboardDevice::ReadAll() {
   ConnectionRead();
@@ -130,7 +150,7 @@ void CKestravaKeyboardDevice::LoadProfileFile() {
   if (!LightLayerName.empty() && IsPlainFileName(LightLayerName)) {
     Profile.SetLightConfigPath(folder + LightLayerName + kLightConfigExtension);
   }
-  std::string id = IsPlainFileName(ProfileName) ? ProfileName : std::string();
+  std::string id = IsProfileId(ProfileName) ? ProfileName : std::string();
   if (id.empty()) id = SelectedProfileId(folder);
   if (id.empty()) return;
   Profile.SetProfilePath(folder + id + kProfileExtension);
@@ -142,7 +162,9 @@ std::string CKestravaKeyboardDevice::GetProfilePath() const {
 
 void CKestravaKeyboardDevice::SaveProfile() {
   const int result = Profile.SaveProfile();
-  if (result != kStoreOk) Trace("keyboard: profile not saved: %d\n", result);
+  if (result == kStoreOk) return;
+  Trace("keyboard: profile not saved: %d\n", result);
+  if (Hooks.saveFailed) Hooks.saveFailed(Profile.ProfilePath(), result);
 }
 
 int CKestravaKeyboardDevice::ReloadProfile() {
@@ -153,7 +175,25 @@ int CKestravaKeyboardDevice::ReloadProfile() {
   }
   Profile.SetDeviceEntryIndex(0);
   if (Profile.LoadDeviceEntry(Profile.ProfilePath()).isNull()) return 0;
+  TakeProfileDocument();
+  return 1;
+}
 
+int CKestravaKeyboardDevice::LoadFactoryProfile() {
+  LoadProfileFile();
+  const std::string defaultPath = Profile.DefaultProfilePath();
+  if (Profile.ProfilePath().empty() || defaultPath.empty()) return 0;
+  Profile.SetDeviceEntryIndex(0);
+  // Read as a second document so that nothing is written back to the default's folder.
+  const Json::Value factory = Profile.LoadSecondEntry(defaultPath);
+  if (factory.isNull()) return 0;
+  Profile.SetDocument(factory);
+  TakeProfileDocument();
+  SaveProfile();
+  return 1;
+}
+
+void CKestravaKeyboardDevice::TakeProfileDocument() {
   KeyAssignments.clear();
   const std::vector<KeyAssignment> keys = Profile.KeyList();
   for (size_t i = 0; i < keys.size() && i < kLogicalKeyCount; ++i) {
@@ -166,7 +206,6 @@ int CKestravaKeyboardDevice::ReloadProfile() {
   }
   SetLightSettings(record);
   SystemStages = KeyboardStages::FromWords(Profile.KeyboardSettings());
-  return 1;
 }
 
 void CKestravaKeyboardDevice::ReloadFromProfile() {

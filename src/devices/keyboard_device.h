@@ -70,6 +70,9 @@ struct KeyboardHooks {
   std::function<void(int logicalKey, int state)> keyEvent{};
   // Refresh: the page shows the values from memory (switches, panels, profile name).
   std::function<void()> refresh{};
+  // The profile could not be saved to `path`: a kStore* code. The device goes on with what it
+  // holds in memory.
+  std::function<void(const std::string& path, int code)> saveFailed{};
 };
 
 class CKestravaKeyboardDevice : public CKestravaUSBDevice {
@@ -85,6 +88,9 @@ class CKestravaKeyboardDevice : public CKestravaUSBDevice {
   void SetLightModeList(std::vector<int> list) { LightModeList = std::move(list); }
 
   // Device operations (see the base for slots).
+  // The base's binding, then the profile panel: kind, folders, its list loaded, and its current
+  // profile taken as ProfileName.
+  void BindPage() override;
   // Frames go to the keyboard only in the two host-driven light modes, on the cable.
   TransactionResult SendColorFrame() override;
   bool IsHostDriven() const override;
@@ -95,6 +101,9 @@ class CKestravaKeyboardDevice : public CKestravaUSBDevice {
   int IsWirelessLinked() override;
   // Loads the current profile file; 1 when a profile document was loaded.
   int ReloadProfile() override;
+  // The factory default's device entry becomes the current profile's (its name and identifier
+  // stay) and is saved; 1 when a default was found.
+  int LoadFactoryProfile();
   void Refresh() override;
   void ValidateMacroAssignments() override;
   void ReloadFromProfile() override;
@@ -151,6 +160,8 @@ class CKestravaKeyboardDevice : public CKestravaUSBDevice {
   const std::array<uint8_t, kPowerStatusSize>& GetPowerStatus() const { return PowerStatus; }
 
  protected:
+  // The working copies (key assignments, light settings, stages) from the profile document.
+  void TakeProfileDocument();
   void HandleNotification(NotifyChannel channel, uint16_t code) override;
   // A new light mode (or mode 20 again): the mode's effect is prepared. The keyboard reads its
   // custom colours for mode 20.

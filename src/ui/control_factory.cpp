@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QWidget>
 
+#include "ui/language.h"
 #include "ui/ui_resources.h"
 
 namespace qv::ui {
@@ -73,7 +74,12 @@ QWidget* LoadLayout(const QString& layoutName, QWidget* parent,
   // Images in a layout are named relative to the skin folder.
   loader.setWorkingDirectory(QDir(UiResources::SkinFolder()));
   QWidget* root = loader.load(&file, parent);
-  if (!root) qDebug() << "layout unreadable:" << layoutName << loader.errorString();
+  if (!root) {
+    qDebug() << "layout unreadable:" << layoutName << loader.errorString();
+    return nullptr;
+  }
+  // Controls the layout marks with a text id show the loaded language's text.
+  CResourceManager::ReloadText(root);
   return root;
 }
 

@@ -18,6 +18,7 @@
 #include <QTabWidget>
 #include <QTextEdit>
 
+#include "ui/language.h"
 #include "ui/notify_adapter.h"
 #include "ui/ui_resources.h"
 
@@ -38,6 +39,15 @@ QWidget* FindRowControl(const QWidget* root, const QString& prefix, int index) {
 }
 
 bool SetText(QWidget* control, const QString& text) {
+  // A resource-text control takes a text id and shows the loaded language's text of it.
+  if (control && control->property(kTextIdProperty).isValid()) {
+    control->setProperty(kTextIdProperty, text);
+    return ShowText(control, CResourceManager::Text(text));
+  }
+  return ShowText(control, text);
+}
+
+bool ShowText(QWidget* control, const QString& text) {
   if (auto* label = qobject_cast<QLabel*>(control)) {
     label->setText(text);
   } else if (auto* button = qobject_cast<QAbstractButton*>(control)) {

@@ -20,8 +20,11 @@ T* FindControlAs(const QWidget* root, const QString& name) {
 QString RowName(const QString& prefix, int index);
 QWidget* FindRowControl(const QWidget* root, const QString& prefix, int index);
 
-// Labels, buttons, edits, group boxes, editable combos; a window's title.
+// Labels, buttons, edits, group boxes, editable combos; a window's title. On a resource-text
+// control (language.h) `text` is a text id and the control shows its text.
 bool SetText(QWidget* control, const QString& text);
+// Shows `text` as it is, whatever the control is marked as.
+bool ShowText(QWidget* control, const QString& text);
 QString Text(const QWidget* control);
 
 bool SetVisible(QWidget* control, bool visible);

@@ -98,13 +98,6 @@ class CKeySetControlUI : public QFrame {
   explicit CKeySetControlUI(QWidget* parent = nullptr) : QFrame(parent) {}
 };
 
-class CDeviceProfileUI : public QFrame {
-  Q_OBJECT
-
- public:
-  explicit CDeviceProfileUI(QWidget* parent = nullptr) : QFrame(parent) {}
-};
-
 class CShootControlUI : public QFrame {
   Q_OBJECT
 

@@ -6,9 +6,21 @@
 #include <QMenu>
 #include <QXmlStreamReader>
 
+#include "ui/language.h"
 #include "ui/ui_resources.h"
 
 namespace qv::ui {
+
+QString MenuStyle() {
+  // The windows' dark theme; sub-menus take it from their parent.
+  return QStringLiteral(
+      "QMenu { background: #16181f; color: #e6e8ee; border: 1px solid #2c313d; padding: 5px; }"
+      "QMenu::item { padding: 6px 26px 6px 14px; border-radius: 5px; }"
+      "QMenu::item:selected { background: #e8384f; color: #ffffff; }"
+      "QMenu::item:disabled { color: #5d6373; }"
+      "QMenu::separator { height: 1px; background: #2c313d; margin: 5px 8px; }"
+      "QMenu::right-arrow { width: 8px; height: 8px; }");
+}
 
 std::unique_ptr<QMenu> LoadMenu(const QString& menuName, QWidget* parent) {
   QFile file(UiResources::ResolvePath(menuName));
@@ -18,6 +30,7 @@ std::unique_ptr<QMenu> LoadMenu(const QString& menuName, QWidget* parent) {
   }
   auto menu = std::make_unique<QMenu>(parent);
   menu->setObjectName(menuName);
+  menu->setStyleSheet(MenuStyle());
   QList<QMenu*> open{menu.get()};
   // A MenuElement with children becomes a sub-menu; it is known only once a child appears, so
   // the element is first added as an action and turned into a sub-menu on its first child.
@@ -36,6 +49,7 @@ std::unique_ptr<QMenu> LoadMenu(const QString& menuName, QWidget* parent) {
         QAction* parentItem = pending.last();
         auto* sub = new QMenu(parentItem->text(), open.last());
         sub->setObjectName(parentItem->objectName());
+        sub->menuAction()->setProperty(kTextIdProperty, parentItem->property(kTextIdProperty));
         open.last()->insertMenu(parentItem, sub);
         open.last()->removeAction(parentItem);
         delete parentItem;
@@ -43,7 +57,12 @@ std::unique_ptr<QMenu> LoadMenu(const QString& menuName, QWidget* parent) {
         open.append(sub);
       }
       const auto attributes = xml.attributes();
-      QAction* action = open.last()->addAction(attributes.value(QLatin1String("text")).toString());
+      // "textid" names the item's text in the loaded language; "text" is shown as it is.
+      const QString textId = attributes.value(QLatin1String("textid")).toString();
+      QAction* action = open.last()->addAction(
+          textId.isEmpty() ? attributes.value(QLatin1String("text")).toString()
+                           : CResourceManager::Text(textId));
+      if (!textId.isEmpty()) action->setProperty(kTextIdProperty, textId);
       action->setObjectName(attributes.value(QLatin1String("name")).toString());
       if (attributes.value(QLatin1String("checkable")) == QLatin1String("true")) {
         action->setCheckable(true);

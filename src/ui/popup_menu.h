@@ -2,7 +2,7 @@
 //
 // A menu file ("menu.xml", "XML/Menus/macro_action_menu.xml") looks like
 //   <Menu>
-//     <MenuElement name="about_menu" text="About"/>
+//     <MenuElement name="about_menu" textid="about_menu_text"/>   (or text="About", shown as is)
 //     <Separator/>
 //     <MenuElement name="sub" text="More"> <MenuElement name="x" text="X" checkable="true"/>
 //     </MenuElement> <MenuElement name="exit" text="Exit"/>
@@ -21,7 +21,10 @@ class QWidget;
 
 namespace qv::ui {
 
-// nullptr when the file is missing or malformed.
+// The style sheet of the program's menus (dark, as the windows).
+QString MenuStyle();
+
+// nullptr when the file is missing or malformed; the menu takes MenuStyle().
 std::unique_ptr<QMenu> LoadMenu(const QString& menuName, QWidget* parent = nullptr);
 
 // Alignment flags of a menu relative to its anchor point; they add up (left-top is 6).

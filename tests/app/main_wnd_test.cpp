@@ -28,6 +28,7 @@
 #include "platform/trace.h"
 #include "profile_seed.h"
 #include "ui/control_ops.h"
+#include "ui/language.h"
 #include "ui/ui_resources.h"
 
 namespace qv {
@@ -124,6 +125,12 @@ TEST(DpiPlacement, ThresholdIsAboveFifteenHundredByNineSixty) {
 }
 
 // Temporary data folders and the repository's skin and default data.
+// A resource-text control: it holds the text id and shows the loaded language's text of it.
+void ExpectShowsTextId(QWidget* control, const QString& id) {
+  EXPECT_EQ(TextIdOf(control), id);
+  EXPECT_EQ(Text(control), CResourceManager::Text(id));
+}
+
 class MainWndTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -296,14 +303,14 @@ TEST_F(MainWndTest, FirmwareGateAsksForOldFirmwareAndRefusalEndsTheProgram) {
   QTest::qWait(20);
   EXPECT_EQ(asked, 0);
   EXPECT_TRUE(w.FirmwareGateFlag());
-  EXPECT_EQ(Text(Control("No_device_tip")), QStringLiteral("message_text_1"));
+  ExpectShowsTextId(Control("No_device_tip"), QStringLiteral("message_text_1"));
 
   w.HandleMessage(UWM_FIRMWARE_CHECK, 0x5080, 0x0103);
   EXPECT_EQ(asked, 0);  // asked once the caller's sequence has returned to the event loop
   QTest::qWait(20);
   EXPECT_EQ(asked, 1);
   EXPECT_FALSE(w.FirmwareGateFlag());
-  EXPECT_EQ(Text(Control("No_device_tip")), QStringLiteral("message_text_26"));
+  ExpectShowsTextId(Control("No_device_tip"), QStringLiteral("message_text_26"));
   EXPECT_TRUE(started.isEmpty());
   EXPECT_TRUE(w.ShutdownDone());
   EXPECT_EQ(finished.count(), 1);
@@ -332,12 +339,12 @@ TEST_F(MainWndTest, SuspendIgnoresMessagesAndResumeRestoresTheLightControlState)
 
   w.HandleMessage(UWM_LIGHT_CONTROL_MSG, 1, 0);
   EXPECT_FALSE(w.LightControl());
-  EXPECT_EQ(Text(Control("control_light_status")), QStringLiteral("不控制灯光"));
+  ExpectShowsTextId(Control("control_light_status"), QStringLiteral("不控制灯光"));
   EXPECT_FALSE(keyboard->GetHostLightControl());
   w.HandleMessage(UWM_LIGHT_CONTROL_MSG, 1, 1);
   EXPECT_TRUE(w.LightControl());
   EXPECT_TRUE(keyboard->GetHostLightControl());
-  EXPECT_EQ(Text(Control("control_light_status")), QStringLiteral("控制灯光"));
+  ExpectShowsTextId(Control("control_light_status"), QStringLiteral("控制灯光"));
 
   w.OnPowerBroadcast(kPowerSuspend);
   EXPECT_FALSE(w.Awake());
@@ -397,6 +404,7 @@ TEST_F(MainWndTest, GameEffectIsAppliedUnsavedIgnoredOutsideTheListAndRestored) 
   CKestravaKeyboardDevice* keyboard = Keyboard();
   ASSERT_NE(keyboard, nullptr);
   qv::test::SeedKeyboardProfile(home_.filePath(QStringLiteral("data")), 5);
+  keyboard->SetProfileName(qv::test::kSeededProfileId);
   ASSERT_EQ(keyboard->ReloadProfile(), 1);
   w.ShowEntry(keyboard, true);
   ASSERT_EQ(w.CurrentDevice(), keyboard);

@@ -12,13 +12,16 @@
 
 namespace qv::test {
 
+// The seeded profile's identifier, of the form profile identifiers take.
+inline constexpr char kSeededProfileId[] = "2024_01_01_00_00_00_000";
+
 inline void SeedKeyboardProfile(const QString& dataHome, int mode) {
   const QString folder = dataHome + QStringLiteral("/QV5307/keyboard/");
   ASSERT_TRUE(QDir().mkpath(folder));
   QFile list(folder + QStringLiteral("ProfileList.ini"));
   ASSERT_TRUE(list.open(QIODevice::WriteOnly));
-  list.write(
-      R"({"profilelist":[{"profileUUID":"Seeded","profilename":"Seeded"}],"profileselect":0})");
+  list.write(QByteArray(R"({"profilelist":[{"profileUUID":")") + kSeededProfileId +
+             R"(","profilename":"Seeded"}],"profileselect":0})");
   list.close();
   QFile source(QStringLiteral(QV_SOURCE_DIR "/data/DefaultData/keyboard.Json"));
   ASSERT_TRUE(source.open(QIODevice::ReadOnly));
@@ -29,7 +32,7 @@ inline void SeedKeyboardProfile(const QString& dataHome, int mode) {
   qsizetype end = colon + 1;
   while (end < text.size() && (text[end] == ' ' || (text[end] >= '0' && text[end] <= '9'))) ++end;
   text.replace(colon + 1, end - colon - 1, " " + QByteArray::number(mode));
-  QFile profile(folder + QStringLiteral("Seeded.Json"));
+  QFile profile(folder + QLatin1String(kSeededProfileId) + QStringLiteral(".Json"));
   ASSERT_TRUE(profile.open(QIODevice::WriteOnly));
   profile.write(text);
 }

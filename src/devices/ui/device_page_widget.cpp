@@ -163,6 +163,12 @@ bool DevicePageWidget::IsControlVisible(int control) const {
   return widget && widget->isVisibleTo(this);
 }
 
+qv::ProfilePanelView* DevicePageWidget::ProfilePanel() {
+  // The panel belongs to the profiles' interface; the page knows it only by its interface.
+  return dynamic_cast<qv::ProfilePanelView*>(
+      qv::ui::FindControl(this, QStringLiteral("DeviceProfileItem")));
+}
+
 int DevicePageWidget::FindControl(std::string_view name) {
   CollectKeys();
   QWidget* widget = qv::ui::FindControl(

@@ -71,6 +71,7 @@ class DevicePageWidget : public QFrame, public qv::DevicePageView {
   std::vector<PageControl> KeyButtonControls() const override;
   void ShowLight(int control, uint32_t color, uint8_t alpha) override;
   bool IsControlVisible(int control) const override;
+  qv::ProfilePanelView* ProfilePanel() override;
   int FindControl(std::string_view name) override;
   void SelectPage(int control, int page) override;
   void ShowKeyTexts(int control, const std::string& factoryName,
