@@ -82,6 +82,7 @@ bool FontsRebuiltOnChange(int current, int next) {
 }
 
 void FontTable::Build(const QString& face) {
+  ++generation_;
   fonts_.clear();
   face_ = face;
   family_ = InstalledFamily(face);

@@ -42,6 +42,8 @@ class FontTable {
   QFont Font(int index) const;
   QFont DefaultFont() const { return default_; }
   QList<int> Indices() const { return fonts_.keys(); }
+  // Counts the builds, so that a change that keeps the table can be told from one that rebuilt it.
+  int Generation() const { return generation_; }
   // The window takes the default font, and each control below it with "qv_font" its font.
   void Apply(QWidget* window) const;
 
@@ -50,6 +52,7 @@ class FontTable {
   QString family_;
   QFont default_;
   QMap<int, QFont> fonts_;
+  int generation_ = 0;
 };
 
 }  // namespace qv::ui

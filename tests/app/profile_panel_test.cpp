@@ -1,0 +1,216 @@
+// The keyboard page's profile panel end to end: the main window on the simulated keyboard, the
+// panel's buttons and drop-down list, the flows with their message boxes and file dialogs, and
+// what reaches the keyboard.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "main_wnd_fixture.h"
+#include "profiles/ui/device_profile.h"
+#include "sim/sim_keyboard.h"
+#include "transport/command_packet.h"
+#include "transport/hid_backend.h"
+#include "ui/msg_wnd.h"
+
+namespace qv::ui {
+namespace {
+
+constexpr int kWaitMs = 5000;
+
+class ProfilePanelTest : public MainWndFixture {
+ protected:
+  void SetUp() override {
+    MainWndFixture::SetUp();
+    SetDefaultHidBackend(&backend_);
+    SetMessageHandlerForTest([this](const MessageRequest& request) {
+      messages_ << (request.isTextId ? request.text : QStringLiteral("plain:") + request.text);
+      return answer_;
+    });
+  }
+  void TearDown() override {
+    window_.reset();
+    SetMessageHandlerForTest(nullptr);
+    SetDefaultHidBackend(nullptr);
+    MainWndFixture::TearDown();
+  }
+
+  // The main window with the keyboard plugged in, read and shown.
+  CDeviceProfileUI* StartWithKeyboard(CMainWnd::Options options = {}) {
+    options.backend = &backend_;
+    options.screenSize = [] { return QSize(1280, 800); };
+    options.askFirmwareUpdate = [] { return true; };
+    options.startProgram = [](const QString&, const QStringList&) {};
+    CMainWnd& w = Open(std::move(options));
+    backend_.Plug(std::make_shared<sim::SimKeyboard>(firmware_, sim::kKeyboardProductId));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.CurrentDevice() == Keyboard(); }, kWaitMs));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return Keyboard()->GetConnectedKeyPositions() != 0; }, kWaitMs));
+    QTest::qWait(100);  // the settings read that follows the connection read
+    panel_ = FindControlAs<CDeviceProfileUI>(window_->BlockOf(Keyboard())->page.data(),
+                                             QStringLiteral("DeviceProfileItem"));
+    combo_ = FindControlAs<QComboBox>(panel_, QStringLiteral("device_profile_combo"));
+    return panel_;
+  }
+  void Click(const char* name) {
+    auto* button = FindControlAs<QPushButton>(panel_, QString::fromLatin1(name));
+    ASSERT_NE(button, nullptr) << name;
+    button->click();
+  }
+  // The requests the keyboard got since the last call, colour stream left out, as command ids
+  // with repeats folded ("write settings" once for all its chunks).
+  std::vector<uint8_t> Requests() {
+    std::vector<uint8_t> ids;
+    for (const auto& p : firmware_->Packets()) {
+      const uint8_t id = p.packet.Command();
+      if (p.direction != sim::PacketDirection::kRequest || id == kCmdStreamColors) continue;
+      if (ids.empty() || ids.back() != id || id == kCmdBeginUpdate || id == kCmdEndUpdate) {
+        ids.push_back(id);
+      }
+    }
+    firmware_->ClearPackets();
+    return ids;
+  }
+  QString ListFile() const {
+    QFile file(home_.filePath(QStringLiteral("data/QV5307/keyboard/ProfileList.ini")));
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+  }
+
+  sim::SimBackend backend_;
+  std::shared_ptr<sim::KeyboardFirmware> firmware_ = std::make_shared<sim::KeyboardFirmware>();
+  CDeviceProfileUI* panel_ = nullptr;
+  QComboBox* combo_ = nullptr;
+  QStringList messages_;
+  int answer_ = 1;
+};
+
+TEST_F(ProfilePanelTest, AFreshFolderGetsItsFirstProfileAndTheKeyboardLoadsIt) {
+  ASSERT_NE(StartWithKeyboard(), nullptr);
+  EXPECT_EQ(panel_->ItemTexts(), QStringList{QStringLiteral("profile1")});
+  EXPECT_TRUE(ListFile().contains(QLatin1String("\"profileselect\" : 0")));
+  const std::string id = panel_->CurrentProfileId();
+  EXPECT_TRUE(IsValidTimestampId(id));
+  EXPECT_EQ(Keyboard()->GetProfileName(), id);
+  EXPECT_TRUE(QString::fromStdString(Keyboard()->GetProfilePath())
+                  .endsWith(QString::fromStdString(id) + QStringLiteral(".Json")));
+  EXPECT_TRUE(QFile::exists(QString::fromStdString(Keyboard()->GetProfilePath())));
+  // The keyboard's kind: no pointer tab.
+  EXPECT_TRUE(FindControl(panel_, QStringLiteral("cursor_Op_tab"))->isHidden());
+}
+
+TEST_F(ProfilePanelTest, SelectingSendsTheProfileToTheKeyboardOnceAfterQuickSelections) {
+  ASSERT_NE(StartWithKeyboard(), nullptr);
+  Click("profile_fun_spread_btn");
+  EXPECT_TRUE(panel_->IsMenuShown());
+  Click("device_add_btn");
+  Click("device_add_btn");
+  EXPECT_EQ(panel_->ItemTexts(),
+            (QStringList{QStringLiteral("profile1"), QStringLiteral("profile2"),
+                         QStringLiteral("profile3")}));
+  EXPECT_EQ(combo_->currentIndex(), 0);  // a new profile is only remembered
+  EXPECT_TRUE(ListFile().contains(QLatin1String("\"profileselect\" : 2")));
+  Requests();
+
+  // Three picks within the pause: one switch, to the last one.
+  combo_->setCurrentIndex(1);
+  combo_->setCurrentIndex(2);
+  combo_->setCurrentIndex(1);
+  ASSERT_TRUE(window_->Profiles()->SelectPending());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !window_->Profiles()->SelectPending(); }, kWaitMs));
+  EXPECT_EQ(panel_->CurrentProfileId(), panel_->Model().Entries()[1].id);
+  EXPECT_EQ(Keyboard()->GetProfileName(), panel_->Model().Entries()[1].id);
+  EXPECT_EQ(Text(FindControl(panel_, QStringLiteral("device_profile_name_edit"))),
+            QStringLiteral("profile2"));
+  // Settings and lighting, the macro check (no macros: nothing written), the custom colours of
+  // the current group, then the key map after its own look at the key count.
+  EXPECT_EQ(Requests(),
+            (std::vector<uint8_t>{kCmdBeginUpdate, kCmdWriteSettings, kCmdEndUpdate,
+                                  kCmdReadDeviceInfo, kCmdWriteColorBank, kCmdReadDeviceInfo,
+                                  kCmdBeginUpdate, kCmdWriteKeyMap, kCmdEndUpdate}));
+  EXPECT_TRUE(messages_.isEmpty());
+}
+
+TEST_F(ProfilePanelTest, RenameDeleteAndTheirMessages) {
+  ASSERT_NE(StartWithKeyboard(), nullptr);
+  Click("device_add_btn");
+  Click("device_copy_btn");
+  EXPECT_EQ(panel_->ItemTexts(),
+            (QStringList{QStringLiteral("profile1"), QStringLiteral("profile2"),
+                         QStringLiteral("profile1 copy")}));
+  auto* name = FindControlAs<QLineEdit>(panel_, QStringLiteral("device_profile_name_edit"));
+  name->setText(QStringLiteral("PROFILE2"));
+  Click("device_profile_edit_save_btn");
+  EXPECT_EQ(messages_, QStringList{QStringLiteral("message_text_5")});
+  name->setText(QStringLiteral("  "));
+  Click("device_profile_edit_save_btn");
+  EXPECT_EQ(messages_.last(), QStringLiteral("message_text_25"));
+  name->setText(QStringLiteral("Game"));
+  Click("device_profile_edit_save_btn");
+  EXPECT_EQ(panel_->ItemTexts().first(), QStringLiteral("Game"));
+  EXPECT_TRUE(ListFile().contains(QLatin1String("\"Game\"")));
+
+  // Deleting the selected profile loads the one left selected on the keyboard.
+  panel_->SelectProfile(2, false);
+  const std::string before = panel_->Model().Entries()[1].id;
+  Requests();
+  Click("device_sub_btn");
+  EXPECT_EQ(panel_->ItemTexts().size(), 2);
+  EXPECT_EQ(combo_->currentIndex(), 1);
+  EXPECT_EQ(Keyboard()->GetProfileName(), before);
+  const std::vector<uint8_t> sent = Requests();
+  EXPECT_NE(std::find(sent.begin(), sent.end(), kCmdWriteKeyMap), sent.end());
+
+  // Reset asks first; a refusal changes nothing.
+  answer_ = 0;
+  Click("device_reset_btn");
+  EXPECT_EQ(messages_.last(), QStringLiteral("message_text_22"));
+  EXPECT_TRUE(Requests().empty());
+  answer_ = 1;
+  Click("device_reset_btn");
+  EXPECT_FALSE(Requests().empty());
+}
+
+TEST_F(ProfilePanelTest, AFailedWriteIsToldAndTheListStaysAsItWas) {
+  ASSERT_NE(StartWithKeyboard(), nullptr);
+  panel_->Store().SetBeforeRenameHookForTest([](const std::string&) { return false; });
+  const QString list = ListFile();
+  Click("device_add_btn");
+  EXPECT_EQ(messages_, QStringList{QStringLiteral("profile_write_failed_text")});
+  EXPECT_EQ(panel_->ItemTexts(), QStringList{QStringLiteral("profile1")});
+  EXPECT_EQ(ListFile(), list);
+  panel_->Store().SetBeforeRenameHookForTest(nullptr);
+}
+
+TEST_F(ProfilePanelTest, ImportAndExportGoThroughTheFileDialogs) {
+  const QString exported = home_.filePath(QStringLiteral("out/game.json"));
+  ASSERT_TRUE(QDir().mkpath(home_.filePath(QStringLiteral("out"))));
+  QString offered;
+  CMainWnd::Options options;
+  options.saveFile = [&](QWidget*, const QString& filter) {
+    offered = filter;
+    return exported;
+  };
+  options.openFile = [&](QWidget*, const QString&) { return exported; };
+  ASSERT_NE(StartWithKeyboard(std::move(options)), nullptr);
+  Click("device_export_btn");
+  EXPECT_EQ(offered, QStringLiteral("Profile Files (*.json)"));
+  ASSERT_TRUE(QFile::exists(exported));
+  Click("device_import_btn");
+  Click("device_import_btn");
+  EXPECT_EQ(panel_->ItemTexts(), (QStringList{QStringLiteral("profile1"), QStringLiteral("game"),
+                                              QStringLiteral("game(1)")}));
+  // A file that is no profile is refused without a word.
+  QFile bad(exported);
+  ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+  bad.write("[1, 2]");
+  bad.close();
+  Click("device_import_btn");
+  EXPECT_EQ(panel_->ItemTexts().size(), 3);
+  EXPECT_TRUE(messages_.isEmpty());
+}
+
+}  // namespace
+}  // namespace qv::ui
