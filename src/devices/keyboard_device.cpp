@@ -307,6 +307,12 @@ bool CKestravaKeyboardDevice::OpenNotifyChannel(const std::string& path,
     Trace("keyboard: notification channel did not open\n");
     return false;
   }
+  // The notification link keeps its channels' open flags in its own two flags.
+  if (channel == NotifyChannel::kWired) {
+    NotifyLink.Open = true;
+  } else {
+    NotifyLink.WirelessMode = true;
+  }
   return StartNotificationThread(channel);
 }
 

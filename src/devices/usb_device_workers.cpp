@@ -51,6 +51,7 @@ StopOutcome CKestravaUSBDevice::StopNotificationThread(NotifyChannel channel) {
   return NotifyThreads[static_cast<size_t>(channel)].Stop(kNotifyStopBound, [this, channel] {
     std::lock_guard<std::mutex> hold(NotifyLockOf(channel));
     NotifyChannelOf(channel).Close();
+    (channel == NotifyChannel::kReceiver ? NotifyLink.WirelessMode : NotifyLink.Open) = false;
   });
 }
 

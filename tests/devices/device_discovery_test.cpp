@@ -139,6 +139,9 @@ TEST_F(DiscoveryTest, ReceiverThenCableThenCableLeaves) {
   EXPECT_EQ(host.connects, 1);
   // The receiver's notification interface is read, whichever of the two came first.
   EXPECT_TRUE(kb.NotifyLink.Receiver.IsOpen());
+  // The notification link's two flags are its channels' open flags.
+  EXPECT_TRUE(kb.NotifyLink.WirelessMode);
+  EXPECT_FALSE(kb.NotifyLink.Open);
   EXPECT_EQ(host.devices.size(), 2u);  // no block for the receiver of its own
 
   auto cable = std::make_shared<sim::SimKeyboard>(firmware, sim::kKeyboardProductId);
@@ -150,6 +153,7 @@ TEST_F(DiscoveryTest, ReceiverThenCableThenCableLeaves) {
   EXPECT_FALSE(kb.Link.WirelessMode);
   EXPECT_EQ(host.links, (std::vector<std::pair<int, int>>{{kKindKeyboard, 1}}));
   EXPECT_TRUE(kb.NotifyLink.Wired.IsOpen());
+  EXPECT_TRUE(kb.NotifyLink.Open);
 
   backend.Unplug(cable);
   scanner.RunPass();
@@ -159,6 +163,7 @@ TEST_F(DiscoveryTest, ReceiverThenCableThenCableLeaves) {
   EXPECT_EQ(host.linkWatches, std::vector<int>{2000});
   // The cable's reader does not stay on an interface that is gone.
   EXPECT_FALSE(kb.NotifyLink.Wired.IsOpen());
+  EXPECT_FALSE(kb.NotifyLink.Open);
   EXPECT_FALSE(kb.NotificationThreadRunning(NotifyChannel::kWired));
 
   backend.Unplug(receiver);
@@ -166,6 +171,7 @@ TEST_F(DiscoveryTest, ReceiverThenCableThenCableLeaves) {
   EXPECT_FALSE(kb.Link.Open);
   EXPECT_FALSE(kb.Link.Receiver.IsOpen());
   EXPECT_FALSE(kb.NotifyLink.Receiver.IsOpen());
+  EXPECT_FALSE(kb.NotifyLink.WirelessMode);
 }
 
 TEST_F(DiscoveryTest, ReceiverComingAndGoingLeavesTheCableAlone) {
