@@ -5,6 +5,7 @@
 
 #include "app/main_wnd.h"
 #include "platform/linux/udev_rules.h"
+#include "platform/qt/log.h"
 
 namespace qv::ui {
 
@@ -77,7 +78,7 @@ void DesktopIntegration::CheckPermissions() {
   permissionTimer_.stop();
   permissionWatch_.reset();  // its notices only ever queue a look here
   const QString text = PermissionNoticeText(denied);
-  qDebug().noquote() << "device not accessible:" << text;
+  qCDebug(lcUi).noquote() << "device not accessible:" << text;
   options_.showNotice(QStringLiteral("QV5307: device not accessible"), text);
 }
 

@@ -23,6 +23,7 @@
 #include "app/main_wnd.h"
 #include "app/register_controls.h"
 #include "app/sim_control.h"
+#include "platform/qt/log.h"
 #include "platform/qt/message_bus.h"
 #include "platform/registered_messages.h"
 #include "ui/app_fonts.h"
@@ -97,11 +98,13 @@ void ApplyTestOptions(qv::ui::CMainWnd& window) {
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("QV5307"));
+  qv::SetUpLogging();
 
   qv::ui::AppFonts fonts;
   fonts.Load(qv::ui::UiResources::InstallFolder());
 
-  qDebug().noquote() << QString::asprintf("软件标示：%d", static_cast<int>(qv::UWM_INSTANCE_MSG));
+  qCDebug(lcUi).noquote() << QString::asprintf("软件标示：%d",
+                                               static_cast<int>(qv::UWM_INSTANCE_MSG));
   if (!qv::IsRegisteredMessage(qv::UWM_INSTANCE_MSG)) {
     fonts.Unload();
     return 0;
@@ -109,7 +112,7 @@ int main(int argc, char* argv[]) {
 
   auto bus = std::make_unique<MessageBus>();
   if (!TakeInstance(*bus)) {
-    qDebug() << "QV5307 is already running; handed over to it";
+    qCDebug(lcUi) << "QV5307 is already running; handed over to it";
     bus.reset();
     fonts.Unload();
     return 0;
@@ -126,7 +129,7 @@ int main(int argc, char* argv[]) {
   if (simulator) {
     qv::SetDefaultHidBackend(&simulator->Backend());
     options.backend = &simulator->Backend();
-    qDebug() << "QV5307: simulated keyboard attached; commands on standard input";
+    qCDebug(lcUi) << "QV5307: simulated keyboard attached; commands on standard input";
   }
 
   auto window = std::make_unique<qv::ui::CMainWnd>(haveBus ? bus.get() : nullptr, options);
@@ -156,7 +159,7 @@ int main(int argc, char* argv[]) {
     window->show();
     app.exec();
   } else {
-    qDebug() << "main layout missing; ending";
+    qCWarning(lcUi) << "main layout missing; ending";
   }
 
   desktop.reset();

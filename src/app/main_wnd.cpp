@@ -21,6 +21,7 @@
 #include "app/languages.h"
 #include "devices/ui/device_page_widget.h"
 #include "devices/ui/select_panel.h"
+#include "platform/qt/log.h"
 #include "platform/qt/message_bus.h"
 #include "platform/registered_messages.h"
 #include "platform/trace.h"
@@ -94,7 +95,7 @@ bool CMainWnd::CreateMain() {
 }
 
 void CMainWnd::InitWindow() {
-  qDebug() << "InitWindow";
+  qCDebug(lcUi) << "InitWindow";
   CResourceManager::LoadLanguage(QStringLiteral("lan_cn.xml"));
   CResourceManager::SetTextQueryInterface(
       [this](const QString& id) { return QueryControlText(id); });

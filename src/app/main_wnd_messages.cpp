@@ -9,6 +9,7 @@
 #include "app/app_paths.h"
 #include "app/main_wnd.h"
 #include "devices/keyboard_device.h"
+#include "platform/qt/log.h"
 #include "platform/qt/message_bus.h"
 #include "platform/registered_messages.h"
 #include "platform/trace.h"
@@ -40,9 +41,9 @@ bool IsGameMessage(uint32_t id) {
 
 intptr_t CMainWnd::HandleMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) {
   if (message == UWM_INSTANCE_MSG) {
-    qDebug().noquote() << QString::asprintf("软件标示 %d，%llxd%llxd", static_cast<int>(message),
-                                            static_cast<unsigned long long>(wParam),
-                                            static_cast<long long>(lParam));
+    qCDebug(lcUi).noquote() << QString::asprintf(
+        "软件标示 %d，%llxd%llxd", static_cast<int>(message),
+        static_cast<unsigned long long>(wParam), static_cast<long long>(lParam));
     if (options_.startHidden) {
       options_.startHidden = false;
       if (lParam == 0) {

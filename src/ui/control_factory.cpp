@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QWidget>
 
+#include "platform/qt/log.h"
 #include "ui/language.h"
 #include "ui/ui_resources.h"
 
@@ -67,7 +68,7 @@ QWidget* LoadLayout(const QString& layoutName, QWidget* parent,
   const QString path = UiResources::ResolvePath(layoutName);
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
-    qDebug() << "layout missing:" << layoutName << path;
+    qCWarning(lcUi) << "layout missing:" << layoutName << path;
     return nullptr;
   }
   LayoutLoader loader(callback);
@@ -75,7 +76,7 @@ QWidget* LoadLayout(const QString& layoutName, QWidget* parent,
   loader.setWorkingDirectory(QDir(UiResources::SkinFolder()));
   QWidget* root = loader.load(&file, parent);
   if (!root) {
-    qDebug() << "layout unreadable:" << layoutName << loader.errorString();
+    qCWarning(lcUi) << "layout unreadable:" << layoutName << loader.errorString();
     return nullptr;
   }
   // Controls the layout marks with a text id show the loaded language's text.

@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QXmlStreamReader>
 
+#include "platform/qt/log.h"
 #include "ui/language.h"
 #include "ui/ui_resources.h"
 
@@ -25,7 +26,7 @@ QString MenuStyle() {
 std::unique_ptr<QMenu> LoadMenu(const QString& menuName, QWidget* parent) {
   QFile file(UiResources::ResolvePath(menuName));
   if (!file.open(QIODevice::ReadOnly)) {
-    qDebug() << "menu missing:" << menuName;
+    qCDebug(lcUi) << "menu missing:" << menuName;
     return nullptr;
   }
   auto menu = std::make_unique<QMenu>(parent);
@@ -79,7 +80,7 @@ std::unique_ptr<QMenu> LoadMenu(const QString& menuName, QWidget* parent) {
     }
   }
   if (xml.hasError()) {
-    qDebug() << "menu unreadable:" << menuName << xml.errorString();
+    qCDebug(lcUi) << "menu unreadable:" << menuName << xml.errorString();
     return nullptr;
   }
   return menu;

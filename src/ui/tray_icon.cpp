@@ -4,6 +4,8 @@
 #include <QMenu>
 #include <QSystemTrayIcon>
 
+#include "platform/qt/log.h"
+
 namespace qv::ui {
 
 CTrayIcon::CTrayIcon(QObject* parent) : QObject(parent) {}
@@ -14,7 +16,7 @@ CTrayIcon::~CTrayIcon() {
 
 bool CTrayIcon::Create(const QIcon& icon, const QString& toolTip) {
   if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-    qDebug() << "no system tray on this desktop; the window stays the only way in";
+    qCDebug(lcUi) << "no system tray on this desktop; the window stays the only way in";
     return false;
   }
   icon_ = std::make_unique<QSystemTrayIcon>(icon);

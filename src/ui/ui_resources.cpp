@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QXmlStreamReader>
 
+#include "platform/qt/log.h"
 #include "profiles/data_folders.h"
 
 namespace qv::ui {
@@ -43,7 +44,7 @@ bool UiResources::LoadResourceMap(const QString& fileName) {
   map().clear();
   QFile file(SkinFolder() + fileName);
   if (!file.open(QIODevice::ReadOnly)) {
-    qDebug() << "resource map missing:" << file.fileName();
+    qCDebug(lcUi) << "resource map missing:" << file.fileName();
     return false;
   }
   QXmlStreamReader xml(&file);
@@ -55,7 +56,7 @@ bool UiResources::LoadResourceMap(const QString& fileName) {
     if (!name.isEmpty() && !path.isEmpty()) map().insert(name, NormaliseRelative(path));
   }
   if (xml.hasError()) {
-    qDebug() << "resource map unreadable:" << file.fileName() << xml.errorString();
+    qCDebug(lcUi) << "resource map unreadable:" << file.fileName() << xml.errorString();
     map().clear();
     return false;
   }

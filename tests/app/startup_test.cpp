@@ -54,6 +54,7 @@ QProcessEnvironment ProgramEnvironment() {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
   env.insert(QStringLiteral("QV5307_QUIT_AFTER_MS"), QStringLiteral("60000"));
+  env.insert(QStringLiteral("QV5307_DEBUG"), QStringLiteral("1"));  // the checks read the traces
   return env;
 }
 
@@ -105,6 +106,33 @@ TEST(InstanceTest, StartsWithoutASessionBus) {
   const QString log = QString::fromUtf8(program.readAllStandardError());
   EXPECT_TRUE(log.contains(QStringLiteral("no D-Bus session bus"))) << log.toStdString();
   EXPECT_TRUE(log.contains(QStringLiteral("InitWindow"))) << log.toStdString();
+}
+
+TEST(InstanceTest, TracesStayQuietUnlessAskedFor) {
+  QTemporaryDir home;
+  ASSERT_TRUE(home.isValid());
+  const auto run = [&home](bool debug) {
+    QProcess program;
+    QProcessEnvironment env = ProgramEnvironment();
+    if (!debug) env.remove(QStringLiteral("QV5307_DEBUG"));
+    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+               QStringLiteral("unix:path=/nonexistent/qv5307-test-bus"));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+    env.insert(QStringLiteral("QV5307_SIMULATE"), QStringLiteral("1"));
+    env.insert(QStringLiteral("QV5307_QUIT_AFTER_MS"), QStringLiteral("2500"));
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(QV_PROGRAM), {});
+    EXPECT_TRUE(program.waitForFinished(60000));
+    return QString::fromUtf8(program.readAllStandardError());
+  };
+  // Nothing of ours (the platform plugin may still say something of its own).
+  const QString quiet = run(false);
+  for (const char* ours : {"命令", "返回", "软件标示", "InitWindow", "simulated keyboard"}) {
+    EXPECT_FALSE(quiet.contains(QString::fromUtf8(ours))) << ours << " in\n" << quiet.toStdString();
+  }
+  const QString traced = run(true);
+  EXPECT_TRUE(traced.contains(QStringLiteral("命令"))) << traced.toStdString();
 }
 
 TEST(InstanceTest, HandOverWithoutARunningInstanceReportsTheOwnerGone) {

@@ -7,6 +7,7 @@
 #include <QDebug>
 
 #include "platform/qt/bus_endpoint.h"
+#include "platform/qt/log.h"
 #include "platform/registered_messages.h"
 
 namespace qv::ui {
@@ -29,8 +30,8 @@ bool MessageBus::HasBus() const {
 MessageBus::ClaimResult MessageBus::ClaimInstance() {
   QDBusConnection bus = QDBusConnection::sessionBus();
   if (!bus.isConnected()) {
-    qDebug().noquote() << "QV5307: no D-Bus session bus (" + bus.lastError().message() +
-                              "); running without the single-instance hand-over";
+    qCDebug(lcUi).noquote() << "QV5307: no D-Bus session bus (" + bus.lastError().message() +
+                                   "); running without the single-instance hand-over";
     return ClaimResult::kNoBus;
   }
   if (!listening_) {
@@ -41,7 +42,7 @@ MessageBus::ClaimResult MessageBus::ClaimInstance() {
   // Register the object first so that a call cannot reach the name before the object exists.
   if (!bus.registerObject(kObjectPath, endpoint_.get(),
                           QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals)) {
-    qDebug() << "QV5307: cannot export the instance object:" << bus.lastError().message();
+    qCDebug(lcUi) << "QV5307: cannot export the instance object:" << bus.lastError().message();
   }
   if (bus.registerService(kServiceName)) {
     owned_ = true;
@@ -67,7 +68,8 @@ MessageBus::HandOverResult MessageBus::HandOver(int timeoutMs) {
     return HandOverResult::kOwnerGone;
   }
   // NoReply and the like: the owner took the call and ended before answering.
-  qDebug().noquote() << "QV5307: hand-over without an answer:" << error << reply.errorMessage();
+  qCDebug(lcUi).noquote() << "QV5307: hand-over without an answer:" << error
+                          << reply.errorMessage();
   return HandOverResult::kDelivered;
 }
 

@@ -5,6 +5,8 @@
 #include <QDBusPendingReply>
 #include <QDebug>
 
+#include "platform/qt/log.h"
+
 namespace qv::ui {
 
 SleepWatcher::SleepWatcher(QObject* parent)
@@ -15,14 +17,14 @@ SleepWatcher::~SleepWatcher() = default;
 bool SleepWatcher::Start(const QDBusConnection& bus) {
   bus_ = bus;
   if (!bus_.isConnected()) {
-    qDebug() << "no system bus: sleep and wake are not seen";
+    qCDebug(lcUi) << "no system bus: sleep and wake are not seen";
     return false;
   }
   const bool subscribed = bus_.connect(
       QLatin1String(kLogindService), QLatin1String(kLogindPath), QLatin1String(kManagerInterface),
       QStringLiteral("PrepareForSleep"), this, SLOT(OnPrepareForSleep(bool)));
   if (!subscribed) {
-    qDebug() << "cannot watch logind for sleep:" << bus_.lastError().message();
+    qCDebug(lcUi) << "cannot watch logind for sleep:" << bus_.lastError().message();
     return false;
   }
   TakeDelayLock();
@@ -44,7 +46,7 @@ void SleepWatcher::TakeDelayLock() {
     lockRequested_ = false;
     QDBusPendingReply<QDBusUnixFileDescriptor> reply = *w;
     if (reply.isError()) {
-      qDebug() << "no sleep delay lock:" << reply.error().message();
+      qCDebug(lcUi) << "no sleep delay lock:" << reply.error().message();
       return;
     }
     // A lock that arrives while the system is going down would hold the suspend up: let it go.
