@@ -10,6 +10,7 @@
 #include "platform/trace.h"
 #include "transport/device_scanner.h"
 #include "ui/control_ops.h"
+#include "ui/language.h"
 #include "ui/notify_adapter.h"
 #include "ui/ui_resources.h"
 
@@ -139,15 +140,24 @@ void CDeviceOptionUI::SetTypeCode(uint32_t typeCode, uint32_t role) {
   const FamilyIcon family = FamilyOf(typeCode, role);
   if (!family.word) return;
   images_ = ImagesOf(QString::fromLatin1(family.word));
-  if (QAbstractButton* face = Face()) {
-    face->setToolTip(QString::fromLatin1(family.nameTextId));
-    face->setProperty("tooltiptextid", QString::fromLatin1(family.nameTextId));
-  }
+  const QString nameId = QString::fromLatin1(family.nameTextId);
+  if (QAbstractButton* face = Face()) qv::ui::SetToolTipId(face, nameId);
+  qv::ui::SetTextId(qv::ui::FindControl(this, QStringLiteral("device_select_name")), nameId);
   RefreshImages();
 }
 
 void CDeviceOptionUI::SetShownName(const QString& name) {
-  qv::ui::SetText(qv::ui::FindControl(this, QStringLiteral("device_select_name")), name);
+  qv::ui::SetPlainText(qv::ui::FindControl(this, QStringLiteral("device_select_model")), name);
+}
+
+void CDeviceOptionUI::ShowLinkKind() {
+  QWidget* link = qv::ui::FindControl(this, QStringLiteral("device_select_link"));
+  if (!device_) {
+    qv::ui::SetPlainText(link, QString());
+    return;
+  }
+  qv::ui::SetTextId(
+      link, device_->IsWireless() ? QStringLiteral("receiver_text") : QStringLiteral("cable_text"));
 }
 
 bool CDeviceOptionUI::IsSelected() const {
@@ -268,6 +278,7 @@ void CDeviceOptionUI::OnTimer(int id) {
 }
 
 void CDeviceOptionUI::SendLink(int linked) {
+  ShowLinkKind();
   qv::MessageSink* sink = device_->GetMainWindow();
   if (sink) sink->Send(qv::UWM_DEVICE_LINK, static_cast<uintptr_t>(KindIndex()), linked);
 }
@@ -281,6 +292,7 @@ void CDeviceOptionUI::OnConnect() {
     return;
   }
   if (onReceiver) SendLink(1);
+  ShowLinkKind();
   device_->ReadAll();
   linkFailures_ = 0;
   polling_ = true;

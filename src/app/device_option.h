@@ -80,7 +80,10 @@ class CDeviceOptionUI : public QFrame, public qv::DeviceListEntryView {
   void SetTypeCode(uint32_t typeCode, uint32_t role);
   uint32_t TypeCode() const { return typeCode_; }
   uint32_t Role() const { return role_; }
+  // The model's name, under the family's name.
   void SetShownName(const QString& name);
+  // "On its cable" or "Through its receiver", as the device is connected now.
+  void ShowLinkKind();
   const ImageNames& Images() const { return images_; }
 
   bool IsSelected() const;

@@ -102,6 +102,13 @@ void CMainWnd::InitWindow() {
   for (size_t i = 0; i < kFrameButtons.size(); ++i) {
     frameButtons_[i] = FindControl(QString::fromLatin1(kFrameButtons[i]));
   }
+  // Game mode, cloud profiles, eye care and skins come with later versions: shown, but not
+  // clickable, and saying so.
+  for (const char* later : {"gamemodebtn", "cloudbtn", "smarteyesbtn", "skinbtn"}) {
+    QWidget* button = FindControl(QString::fromLatin1(later));
+    SetEnabled(button, false);
+    SetToolTipId(button, QStringLiteral("not_available_text"));
+  }
   // The program's own version, the one the about window shows.
   SetText(FindControl(QStringLiteral("version_label")),
           QString::fromLatin1(qv::Models()[3].Version));

@@ -113,7 +113,9 @@ CKestravaUSBDevice* CMainWnd::CreateDeviceBlock(int primaryRow, int kindRow) {
   entry->SetPowerContainer(QString::fromLatin1(kind.PowerSwitchName), IndexIn(powerBox, power));
   entry->SetTypeCode(kind.TypeCode, kind.Role);
   entry->setVisible(false);
-  entry->SetShownName(QString::fromLatin1(kind.KindName));
+  entry->SetShownName(QString::fromLatin1(
+      kindRow >= 0 && static_cast<size_t>(kindRow) < Models().size() - 1 ? Models()[kindRow].Model
+                                                                         : kind.KindName));
   entry->SetKindIndex(kindRow);
   entry->SetDevice(device.get());
 

@@ -60,6 +60,9 @@ void CMainWnd::HandleOwnClick(const QString& name) {
     CloseAuxWindows();
     HideToTray();
   } else if (name == QLatin1String("nodevice_ok_btn")) {
+    // Also where the window cannot hide (no tray, no window manager to minimise it): the notice
+    // comes back with the window while no device is there.
+    SetVisible(FindControl(QStringLiteral("No_device_Link")), false);
     HideToTray();
   } else if (name == QLatin1String("control_light_status")) {
     SetLightControl(!lightControl_, true);
@@ -72,7 +75,12 @@ void CMainWnd::HandleOwnClick(const QString& name) {
   } else if (name == QLatin1String("skinbtn")) {
     Q_EMIT Routed(RouteOwner::kMainWindow, name, 0);  // the skin window's entry point
   } else if (name == QLatin1String("setbtn")) {
-    OpenSettings(true);
+    // The gear opens the settings window and, while it is open, closes it.
+    if (settingsWnd_) {
+      settingsWnd_->close();
+    } else {
+      OpenSettings(true);
+    }
   }
 }
 

@@ -42,6 +42,8 @@ static QString NormaliseRelative(QString name) {
 
 bool UiResources::LoadResourceMap(const QString& fileName) {
   map().clear();
+  // Style sheets name skin images as "skin:common/...", wherever the program runs from.
+  QDir::setSearchPaths(QStringLiteral("skin"), {SkinFolder()});
   QFile file(SkinFolder() + fileName);
   if (!file.open(QIODevice::ReadOnly)) {
     qCDebug(lcUi) << "resource map missing:" << file.fileName();

@@ -28,8 +28,9 @@ class UiResources {
   // InstallFolder() + "/skin/".
   static QString SkinFolder();
 
-  // Reads "res.xml" from the skin folder. False when the file is missing or malformed; names
-  // then resolve as plain relative paths.
+  // Reads "res.xml" from the skin folder and makes the folder the "skin:" search path of file
+  // names (style sheets use it). False when the file is missing or malformed; names then resolve
+  // as plain relative paths.
   static bool LoadResourceMap(const QString& fileName = QStringLiteral("res.xml"));
   // Forgets the map and the folder override.
   static void Release();

@@ -119,7 +119,10 @@ TEST_F(HotplugEndToEnd, KeyboardArrivesIsReadLeavesAndComesBack) {
   // The profile came from disk: its file and its key list (the settings read that follows
   // takes the lighting from the device).
   ASSERT_TRUE(QTest::qWaitFor(
-      [&] { return QString::fromStdString(keyboard->GetProfilePath()).endsWith(QLatin1String(qv::test::kSeededProfileId) + ".Json"); },
+      [&] {
+        return QString::fromStdString(keyboard->GetProfilePath())
+            .endsWith(QLatin1String(qv::test::kSeededProfileId) + ".Json");
+      },
       kWaitMs));
   EXPECT_FALSE(keyboard->GetKeyAssignments().empty());
   EXPECT_TRUE(keyboard->Link.Open);

@@ -110,8 +110,8 @@ TEST_F(LanguageTest, ApplyingALanguageChangesTextsFontsAndTheStoredChoiceOnce) {
 // Every text id in the skin (layouts and menus), in the language list and used by the code.
 QSet<QString> UsedTextIds() {
   QSet<QString> ids;
-  const QRegularExpression property(
-      QStringLiteral(R"re(name="(?:textid|tooltiptextid)"[^>]*>\s*<string[^>]*>([^<]+)</string>)re"));
+  const QRegularExpression property(QStringLiteral(
+      R"re(name="(?:textid|tooltiptextid)"[^>]*>\s*<string[^>]*>([^<]+)</string>)re"));
   const QRegularExpression attribute(QStringLiteral(R"re(\btextid="([^"]+)")re"));
   QDirIterator files(kSource + QStringLiteral("/skin"), {QStringLiteral("*.xml")}, QDir::Files,
                      QDirIterator::Subdirectories);
@@ -125,16 +125,38 @@ QSet<QString> UsedTextIds() {
   }
   for (const LanguageEntry& entry : ReadLanguageConfig()) ids.insert(entry.textId);
   // Ids the code shows: the message texts, the device names and the parameterised texts.
-  for (const char* id :
-       {"tips_text", "message_text_1", "message_text_1_1", "message_text_2", "message_text_4",
-        "message_text_5", "message_text_6", "message_text_7", "message_text_16", "message_text_17",
-        "message_text_22", "message_text_25", "message_text_26", "firmware_update_ask_text",
-        "控制灯光", "不控制灯光", "software_rev_text", "profile_write_failed_text",
-        "save_failed_text", "save_reason_open_text", "save_reason_write_text",
-        "save_reason_replace_text", "kb_device_name_text", "ms_device_name_text",
-        "hard_mp_device_name_text", "soft_mp_device_name_text", "hd_device_name_text",
-        "hub_device_name_text", "unknow_device_name_text", "not_available_text", "cable_text",
-        "receiver_text"}) {
+  for (const char* id : {"tips_text",
+                         "message_text_1",
+                         "message_text_1_1",
+                         "message_text_2",
+                         "message_text_4",
+                         "message_text_5",
+                         "message_text_6",
+                         "message_text_7",
+                         "message_text_16",
+                         "message_text_17",
+                         "message_text_22",
+                         "message_text_25",
+                         "message_text_26",
+                         "firmware_update_ask_text",
+                         "控制灯光",
+                         "不控制灯光",
+                         "software_rev_text",
+                         "profile_write_failed_text",
+                         "save_failed_text",
+                         "save_reason_open_text",
+                         "save_reason_write_text",
+                         "save_reason_replace_text",
+                         "kb_device_name_text",
+                         "ms_device_name_text",
+                         "hard_mp_device_name_text",
+                         "soft_mp_device_name_text",
+                         "hd_device_name_text",
+                         "hub_device_name_text",
+                         "unknow_device_name_text",
+                         "not_available_text",
+                         "cable_text",
+                         "receiver_text"}) {
     ids.insert(QString::fromUtf8(id));
   }
   return ids;

@@ -1,0 +1,133 @@
+// Pictures of the windows for the documentation, in both languages: the main window without a
+// device and with the keyboard, the keyboard page with the profile list open, the message box,
+// the about window and the settings window. Written only
+// when QV_SCREENSHOTS is set to a folder, e.g.
+//   QV_SCREENSHOTS=docs QT_QPA_PLATFORM=xcb build/tests/app/qv_test_app --gtest_filter=Screen*
+// Otherwise the test checks that each window renders at its size.
+#include <gtest/gtest.h>
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QDir>
+#include <QPainter>
+#include <QTest>
+
+#include "app/aux_windows.h"
+#include "main_wnd_fixture.h"
+#include "profiles/ui/device_profile.h"
+#include "sim/sim_keyboard.h"
+#include "transport/hid_backend.h"
+#include "ui/msg_wnd.h"
+
+namespace qv::ui {
+namespace {
+
+constexpr int kWaitMs = 5000;
+
+class ScreenshotTest : public MainWndFixture {
+ protected:
+  void SetUp() override {
+    MainWndFixture::SetUp();
+    SetDefaultHidBackend(&backend_);
+    folder_ = qEnvironmentVariable("QV_SCREENSHOTS");
+  }
+  void TearDown() override {
+    window_.reset();
+    SetDefaultHidBackend(nullptr);
+    MainWndFixture::TearDown();
+  }
+  void Save(const QImage& image, const QString& name) {
+    EXPECT_FALSE(image.isNull()) << name.toStdString();
+    if (folder_.isEmpty()) return;
+    ASSERT_TRUE(QDir().mkpath(folder_));
+    EXPECT_TRUE(image.save(QDir(folder_).filePath(name)));
+  }
+  // A window with its open pop-up drawn over it where it shows on screen.
+  static QImage WithPopup(QWidget* window, QWidget* popup) {
+    QImage image = window->grab().toImage();
+    if (popup && popup->isVisible()) {
+      QPainter p(&image);
+      p.drawImage(popup->mapToGlobal(QPoint(0, 0)) - window->mapToGlobal(QPoint(0, 0)),
+                  popup->grab().toImage());
+    }
+    return image;
+  }
+  static QImage Grab(CWindowBase& window) {
+    window.show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QTest::qWait(50);
+    return window.grab().toImage();
+  }
+
+  sim::SimBackend backend_;
+  std::shared_ptr<sim::KeyboardFirmware> firmware_ = std::make_shared<sim::KeyboardFirmware>();
+  QString folder_;
+};
+
+TEST_F(ScreenshotTest, WindowsInBothLanguages) {
+  CMainWnd::Options options;
+  options.backend = &backend_;
+  options.screenSize = [] { return QSize(1280, 800); };
+  options.askFirmwareUpdate = [] { return true; };
+  options.startProgram = [](const QString&, const QStringList&) {};
+  CMainWnd& w = Open(std::move(options));
+  ASSERT_TRUE(QTest::qWaitFor([&w] { return w.isVisible(); }, kWaitMs));  // the first scan
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+  QTest::qWait(50);
+  Save(w.grab().toImage(), QStringLiteral("no-device-en.png"));
+  backend_.Plug(std::make_shared<sim::SimKeyboard>(firmware_, sim::kKeyboardProductId));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w.CurrentDevice() == Keyboard(); }, kWaitMs));
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return Keyboard()->GetConnectedKeyPositions() != 0; }, kWaitMs));
+  auto* panel = FindControlAs<CDeviceProfileUI>(w.BlockOf(Keyboard())->page.data(),
+                                                QStringLiteral("DeviceProfileItem"));
+  ASSERT_NE(panel, nullptr);
+  panel->NewProfile();
+  panel->CopyProfile();
+  auto* combo = FindControlAs<QComboBox>(panel, QStringLiteral("device_profile_combo"));
+  ASSERT_NE(combo, nullptr);
+
+  for (const auto& [index, suffix] : {std::pair{1, "en"}, std::pair{0, "cn"}}) {
+    w.ApplyLanguage(index);
+    const QString tag = QString::fromLatin1(suffix);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+
+    QTest::qWait(50);
+    Save(w.grab().toImage(), QStringLiteral("keyboard-%1.png").arg(tag));
+    panel->ShowMenu(true);
+    combo->showPopup();
+    QTest::qWait(150);
+    QWidget* popup = combo->view() ? combo->view()->window() : nullptr;
+    Save(WithPopup(&w, popup), QStringLiteral("profiles-%1.png").arg(tag));
+    combo->hidePopup();
+    panel->ShowMenu(false);
+
+    CMsgWnd box(&w);
+    ASSERT_TRUE(box.CreateBox());
+    box.SetMsg(QStringLiteral("message_text_22"), true);
+    box.SetButtons(1);
+    box.SetDpiValue(96);
+    Save(Grab(box), QStringLiteral("message-%1.png").arg(tag));
+    box.Close(0);
+
+    CAboutWnd about(&w, [] {});
+    ASSERT_TRUE(about.CreateAbout());
+    about.SetVersionText(QStringLiteral("V1.0.4"));
+    w.Fonts().Apply(&about);
+    const QImage aboutImage = Grab(about);
+    EXPECT_EQ(aboutImage.size() / aboutImage.devicePixelRatio(),
+              QSize(CAboutWnd::kWidth, CAboutWnd::kHeight));
+    Save(aboutImage, QStringLiteral("about-%1.png").arg(tag));
+    about.Close(0);
+
+    w.OpenSettings(false);
+    auto* settings = qobject_cast<CSetWnd*>(w.SettingsWindow());
+    ASSERT_NE(settings, nullptr);
+    Save(Grab(*settings), QStringLiteral("settings-%1.png").arg(tag));
+    settings->Close(0);
+    EXPECT_TRUE(QTest::qWaitFor([&w] { return w.SettingsWindow() == nullptr; }, 2000));
+  }
+}
+
+}  // namespace
+}  // namespace qv::ui
