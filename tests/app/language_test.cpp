@@ -8,6 +8,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSet>
@@ -16,10 +17,12 @@
 
 #include "app/aux_windows.h"
 #include "app/languages.h"
+#include "app/sim_control.h"
 #include "main_wnd_fixture.h"
 #include "ui/font_table.h"
 #include "ui/language.h"
 #include "ui/msg_wnd.h"
+#include "ui/popup_menu.h"
 
 namespace qv::ui {
 namespace {
@@ -313,6 +316,27 @@ TEST_F(AuxWindowTest, SettingsWindowListsTheLanguagesAndSendsTheChoice) {
   EXPECT_EQ(combo->itemText(1), QStringLiteral("英语"));
   QTest::keyClick(settings, Qt::Key_Escape);
   EXPECT_TRUE(QTest::qWaitFor([&w] { return w.SettingsWindow() == nullptr; }, 2000));
+}
+
+}  // namespace
+}  // namespace qv::ui
+
+namespace qv::ui {
+namespace {
+
+TEST_F(AuxWindowTest, TrayMenuIsThemedTranslatedAndEndsWithExit) {
+  std::unique_ptr<QMenu> menu = LoadMenu(QStringLiteral("menu.xml"));
+  ASSERT_NE(menu, nullptr);
+  EXPECT_FALSE(menu->styleSheet().isEmpty());
+  SimulatorControl simulator(false, false);
+  simulator.AddMenu(menu.get());
+  const QList<QAction*> actions = menu->actions();
+  ASSERT_FALSE(actions.isEmpty());
+  EXPECT_EQ(actions.last()->objectName(), QStringLiteral("exit"));
+  EXPECT_EQ(actions.last()->text(), QStringLiteral("Exit"));
+  CResourceManager::LoadLanguage(QStringLiteral("lan_cn.xml"));
+  CResourceManager::ReloadText(menu.get());
+  EXPECT_EQ(actions.last()->text(), QStringLiteral("退出"));
 }
 
 }  // namespace

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -210,6 +212,22 @@ TEST_F(ProfilePanelTest, ImportAndExportGoThroughTheFileDialogs) {
   Click("device_import_btn");
   EXPECT_EQ(panel_->ItemTexts().size(), 3);
   EXPECT_TRUE(messages_.isEmpty());
+}
+
+TEST_F(ProfilePanelTest, AFailedAutomaticSaveIsToldOnceWithItsFolder) {
+  ASSERT_NE(StartWithKeyboard(), nullptr);
+  // The profile file's place taken by a folder: no save can succeed.
+  const QString path = QString::fromStdString(Keyboard()->GetProfilePath());
+  ASSERT_TRUE(QFile::remove(path));
+  ASSERT_TRUE(QDir().mkpath(path));
+  Keyboard()->SaveProfile();
+  Keyboard()->SaveProfile();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !messages_.isEmpty(); }, kWaitMs));
+  QTest::qWait(50);
+  ASSERT_EQ(messages_.size(), 1);
+  EXPECT_TRUE(messages_[0].startsWith(QLatin1String("plain:")));
+  EXPECT_TRUE(messages_[0].contains(QFileInfo(path).absolutePath())) << messages_[0].toStdString();
+  EXPECT_TRUE(Keyboard()->Link.Open);  // the keyboard goes on
 }
 
 }  // namespace
