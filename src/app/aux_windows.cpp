@@ -23,6 +23,20 @@ void FrameButtons::Find(const CWindowBase& window) {
   later = window.FindControl(QStringLiteral("laterbtn"));
 }
 
+bool FrameButtons::ChangeState(QWidget* window, QWidget* sender) const {
+  if (!sender) return false;
+  if (sender == min) {
+    window->showMinimized();
+  } else if (sender == max) {
+    window->showMaximized();
+  } else if (sender == restore) {
+    window->showNormal();
+  } else {
+    return false;
+  }
+  return true;
+}
+
 // ---- about ----------------------------------------------------------------------------------
 
 CAboutWnd::CAboutWnd(QWidget* owner, std::function<void()> quit)
@@ -68,12 +82,8 @@ void CAboutWnd::Notify(const UiNotify& notify) {
   if (notify.type != QLatin1String("click") || !notify.sender) return;
   if (notify.sender == frame_.close) {
     Close(0);
-  } else if (notify.sender == frame_.min) {
-    showMinimized();
-  } else if (notify.sender == frame_.max) {
-    showMaximized();
-  } else if (notify.sender == frame_.restore) {
-    showNormal();
+  } else {
+    frame_.ChangeState(this, notify.sender);
   }
   // "menubtn" and "homepage_btn" do nothing.
 }
@@ -145,16 +155,10 @@ void CSetWnd::Notify(const UiNotify& notify) {
     if (hooks_.languageChosen) hooks_.languageChosen(language_);
     return;
   }
-  if (notify.type != QLatin1String("click")) return;
+  if (notify.type != QLatin1String("click") || frame_.ChangeState(this, notify.sender)) return;
   if (notify.sender == frame_.close || (frame_.later && notify.sender == frame_.later)) {
     EndUpdateWork();
     Close(0);
-  } else if (notify.sender == frame_.min) {
-    showMinimized();
-  } else if (notify.sender == frame_.max) {
-    showMaximized();
-  } else if (notify.sender == frame_.restore) {
-    showNormal();
   } else if (name == QLatin1String("set_in_update_wnd_btn")) {
     SetVisible(FindControl(QStringLiteral("update_tishi_layout")), false);
     resize(kWidth * Dpi() / 100, kHeight * Dpi() / 100);

@@ -24,6 +24,8 @@ struct FrameButtons {
   QWidget* menu = nullptr;
   QWidget* later = nullptr;
   void Find(const CWindowBase& window);
+  // Minimise, maximise or restore `window` when `sender` is one of those buttons.
+  bool ChangeState(QWidget* window, QWidget* sender) const;
 };
 
 class CAboutWnd : public CWindowBase {

@@ -41,6 +41,12 @@ ProfileFlows::ProfileFlows(Host host) : host_(std::move(host)) {
   }
 }
 
+bool ProfileFlows::Target(CKestravaUSBDevice** device, CDeviceProfileUI** panel) const {
+  *device = host_.currentDevice ? host_.currentDevice() : nullptr;
+  *panel = *device && host_.panelOf ? host_.panelOf(*device) : nullptr;
+  return *panel != nullptr;
+}
+
 int ProfileFlows::Message(const QString& textId, int buttons) {
   return ShowMessage(host_.owner, QString(), textId, host_.dpi ? host_.dpi() : 96, 1, buttons);
 }
@@ -50,9 +56,9 @@ void ProfileFlows::OnComboSelect() {
 }
 
 void ProfileFlows::OnClick(const QString& name) {
-  CKestravaUSBDevice* device = host_.currentDevice ? host_.currentDevice() : nullptr;
-  CDeviceProfileUI* panel = device && host_.panelOf ? host_.panelOf(device) : nullptr;
-  if (!panel) return;
+  CKestravaUSBDevice* device = nullptr;
+  CDeviceProfileUI* panel = nullptr;
+  if (!Target(&device, &panel)) return;
   panel->SetDpiValue(host_.dpi ? host_.dpi() : 96);
   if (name == QLatin1String("device_add_btn")) {
     panel->NewProfile();
@@ -105,9 +111,9 @@ void ProfileFlows::LoadSelected(CKestravaUSBDevice* device, CDeviceProfileUI* pa
 }
 
 void ProfileFlows::SelectFlow() {
-  CKestravaUSBDevice* device = host_.currentDevice ? host_.currentDevice() : nullptr;
-  CDeviceProfileUI* panel = device && host_.panelOf ? host_.panelOf(device) : nullptr;
-  if (!panel) return;
+  CKestravaUSBDevice* device = nullptr;
+  CDeviceProfileUI* panel = nullptr;
+  if (!Target(&device, &panel)) return;
   const int index = panel->SelectedIndex();
   if (index < 0) return;
   panel->SelectProfile(index, false);
@@ -115,18 +121,18 @@ void ProfileFlows::SelectFlow() {
 }
 
 void ProfileFlows::DeleteFlow() {
-  CKestravaUSBDevice* device = host_.currentDevice ? host_.currentDevice() : nullptr;
-  CDeviceProfileUI* panel = device && host_.panelOf ? host_.panelOf(device) : nullptr;
-  if (!panel) return;
+  CKestravaUSBDevice* device = nullptr;
+  CDeviceProfileUI* panel = nullptr;
+  if (!Target(&device, &panel)) return;
   if (panel->DeleteProfile() != ProfileResult::kDone) return;
   // The profile now selected is the one the device works with from here on.
   LoadSelected(device, panel);
 }
 
 void ProfileFlows::ImportFlow() {
-  CKestravaUSBDevice* device = host_.currentDevice ? host_.currentDevice() : nullptr;
-  CDeviceProfileUI* panel = device && host_.panelOf ? host_.panelOf(device) : nullptr;
-  if (!panel) return;
+  CKestravaUSBDevice* device = nullptr;
+  CDeviceProfileUI* panel = nullptr;
+  if (!Target(&device, &panel)) return;
   const QString path = host_.openFile(host_.owner, kProfileFilter);
   if (path.isEmpty()) return;
   // A file that is not a profile is refused without a message.
@@ -134,18 +140,18 @@ void ProfileFlows::ImportFlow() {
 }
 
 void ProfileFlows::ExportFlow() {
-  CKestravaUSBDevice* device = host_.currentDevice ? host_.currentDevice() : nullptr;
-  CDeviceProfileUI* panel = device && host_.panelOf ? host_.panelOf(device) : nullptr;
-  if (!panel) return;
+  CKestravaUSBDevice* device = nullptr;
+  CDeviceProfileUI* panel = nullptr;
+  if (!Target(&device, &panel)) return;
   const QString path = host_.saveFile(host_.owner, kProfileFilter);
   if (path.isEmpty()) return;
   panel->ExportProfile(path);
 }
 
 void ProfileFlows::RenameFlow() {
-  CKestravaUSBDevice* device = host_.currentDevice ? host_.currentDevice() : nullptr;
-  CDeviceProfileUI* panel = device && host_.panelOf ? host_.panelOf(device) : nullptr;
-  if (!panel) return;
+  CKestravaUSBDevice* device = nullptr;
+  CDeviceProfileUI* panel = nullptr;
+  if (!Target(&device, &panel)) return;
   const QString name = panel->NameEditText();
   if (name.isEmpty()) return;
   const ProfileResult result = panel->RenameProfile(name);
@@ -154,9 +160,9 @@ void ProfileFlows::RenameFlow() {
 }
 
 void ProfileFlows::ResetFlow() {
-  CKestravaUSBDevice* device = host_.currentDevice ? host_.currentDevice() : nullptr;
-  CDeviceProfileUI* panel = device && host_.panelOf ? host_.panelOf(device) : nullptr;
-  if (!panel) return;
+  CKestravaUSBDevice* device = nullptr;
+  CDeviceProfileUI* panel = nullptr;
+  if (!Target(&device, &panel)) return;
   if (Message(QStringLiteral("message_text_22"), 1) != 1) return;
   if (panel->ResetProfile() != ProfileResult::kDone) return;
   device->SetProfileName(panel->CurrentProfileId());
@@ -186,9 +192,9 @@ void ProfileFlows::ResetFlow() {
 }
 
 void ProfileFlows::FactoryDefaultFlow() {
-  CKestravaUSBDevice* device = host_.currentDevice ? host_.currentDevice() : nullptr;
-  CDeviceProfileUI* panel = device && host_.panelOf ? host_.panelOf(device) : nullptr;
-  if (!panel) return;
+  CKestravaUSBDevice* device = nullptr;
+  CDeviceProfileUI* panel = nullptr;
+  if (!Target(&device, &panel)) return;
   if (Message(QStringLiteral("message_text_22"), 1) != 1) return;
   auto* keyboard = dynamic_cast<CKestravaKeyboardDevice*>(device);
   if (!keyboard) return;  // the other kinds' pages come with their own issues

@@ -53,6 +53,8 @@ class ProfileFlows {
   void FactoryDefaultFlow();
 
  private:
+  // The device shown and its profile panel; false when there is no panel.
+  bool Target(CKestravaUSBDevice** device, CDeviceProfileUI** panel) const;
   // The profile of the panel's selection on the device: loaded, shown, sent.
   void LoadSelected(CKestravaUSBDevice* device, CDeviceProfileUI* panel);
   // The macro image's result told to the user; true when the flow goes on.
