@@ -3,7 +3,8 @@
 // the about window and the settings window. Written only
 // when QV_SCREENSHOTS is set to a folder, e.g.
 //   QV_SCREENSHOTS=docs QT_QPA_PLATFORM=xcb build/tests/app/qv_test_app --gtest_filter=Screen*
-// Otherwise the test checks that each window renders at its size.
+// Otherwise the test checks that each window renders at its size. With QV_SCREENSHOTS_LARGE set
+// too, the main window is placed as on a large screen (144 dpi).
 #include <gtest/gtest.h>
 
 #include <QAbstractItemView>
@@ -67,7 +68,9 @@ class ScreenshotTest : public MainWndFixture {
 TEST_F(ScreenshotTest, WindowsInBothLanguages) {
   CMainWnd::Options options;
   options.backend = &backend_;
-  options.screenSize = [] { return QSize(1280, 800); };
+  // QV_SCREENSHOTS_LARGE draws them as on a large screen (144 dpi placement).
+  const bool large = qEnvironmentVariableIsSet("QV_SCREENSHOTS_LARGE");
+  options.screenSize = [large] { return large ? QSize(2560, 1440) : QSize(1280, 800); };
   options.askFirmwareUpdate = [] { return true; };
   options.startProgram = [](const QString&, const QStringList&) {};
   CMainWnd& w = Open(std::move(options));
