@@ -3,15 +3,13 @@
 
 #include "devices/keyboard_device.h"
 #include "macros/macro_image.h"
+#include "macros/macro_store.h"
 #include "platform/trace.h"
 #include "profiles/json_file_store.h"
 
 namespace qv {
 
 namespace {
-
-constexpr const char* kMacroConfigName = "macro.config";
-constexpr const char* kMacroFileExtension = ".mac";
 
 bool IsMacroKind(uint8_t kind) {
   return kind == kKindMacroEndMode || kind == kKindMacroRepeat;
@@ -59,7 +57,7 @@ KeyAssignment KeyAssignmentOfEntry(const std::vector<uint8_t>& e) {
 
 size_t CKestravaKeyboardDevice::MacroCount() const {
   JsonFileStore store;
-  return MacroGuids(store.ReadJsonFile(DataFolder() + kMacroConfigName)).size();
+  return MacroGuids(store.ReadJsonFile(DataFolder() + kMacroConfigFileName)).size();
 }
 
 std::vector<int> CKestravaKeyboardDevice::AssignedMacros(const KeyAssignmentMap& assignments,
@@ -146,30 +144,15 @@ int CKestravaKeyboardDevice::UploadMacros(const std::vector<int>& macros) {
     const TransactionResult read = Link.ReadDeviceInfo(DeviceInfo.data(), DeviceInfo.size());
     if (read != kResultSuccess) return failure(read);
   }
+  // The files are read as the macro store reads them: identifiers only of the store's own
+  // form, hostile events left out, at most 250 events a macro.
   JsonFileStore store;
-  const std::string folder = DataFolder();
-  Json::Value config;
-  if (store.ReadJsonFile(folder + kMacroConfigName, &config) != JsonReadStatus::kOk) return 0;
-  if (macros.empty()) return 0;
-  const std::vector<std::string> guids = MacroGuids(config);
-
-  std::vector<std::vector<MacroEvent>> contents;
+  const MacroUploadSet set = ReadMacrosForUpload(store, DataFolder(), macros);
+  if (!set.listRead || macros.empty()) return 0;
+  if (set.trimmed > 0) Trace("keyboard: %zu macro events left out\n", set.trimmed);
+  const std::vector<std::vector<MacroEvent>>& contents = set.macros;
   std::vector<size_t> counts;
-  for (int number : macros) {
-    std::vector<MacroEvent> events;
-    // The Guid names a file: only an identifier of the form the store makes is opened, so a
-    // hand-edited list cannot reach outside the folder. Others upload as empty macros, keeping
-    // the numbering of the rest.
-    if (number >= 0 && static_cast<size_t>(number) < guids.size() &&
-        IsValidTimestampId(guids[static_cast<size_t>(number)])) {
-      events = ParseMacroEvents(
-          store.ReadJsonFile(folder + guids[static_cast<size_t>(number)] + kMacroFileExtension));
-    } else {
-      Trace("keyboard: macro %d has no usable file\n", number);
-    }
-    counts.push_back(events.size());
-    contents.push_back(std::move(events));
-  }
+  for (const auto& events : contents) counts.push_back(events.size());
   const size_t total = MacroImageSize(counts);
   const size_t capacity = size_t{DeviceInfo[6]} * kMacroMemoryUnit;
   if (const int over = MacroOverflow(total, capacity); over > 0) return over;
