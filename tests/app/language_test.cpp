@@ -18,6 +18,7 @@
 #include "app/aux_windows.h"
 #include "app/languages.h"
 #include "app/sim_control.h"
+#include "keys/key_code_tables.h"
 #include "main_wnd_fixture.h"
 #include "ui/font_table.h"
 #include "ui/language.h"
@@ -127,6 +128,10 @@ QSet<QString> UsedTextIds() {
     }
   }
   for (const LanguageEntry& entry : ReadLanguageConfig()) ids.insert(entry.textId);
+  // The names of key functions.
+  for (std::string_view id : TextIdTable()) {
+    ids.insert(QString::fromUtf8(id.data(), static_cast<qsizetype>(id.size())));
+  }
   // Ids the code shows: the message texts, the device names and the parameterised texts.
   for (const char* id : {"tips_text",
                          "message_text_1",
