@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "keys/key_code_tables.h"
+#include "keys/key_function.h"
 #include "platform/trace.h"
 #include "profiles/data_folders.h"
 #include "profiles/json_access.h"
@@ -116,10 +118,48 @@ void CKestravaKeyboardDevice::RequestResync() {
   }
 }
 
+// A function's name for the page: its text ids joined by "+" (the page shows each id's text),
+// and a macro or gun key by its number.
+std::string KeyFunctionPageName(const KeyFunction& function) {
+  const KeyFunctionName name = NameOfKeyFunction(function);
+  std::string text;
+  const auto add = [&text](std::string_view part) {
+    if (!text.empty()) text.push_back('+');
+    text.append(part);
+  };
+  for (std::string_view id : name.textIds) add(id);
+  if (name.macroIndex) {
+    add("key_macro_text ");
+    text.append(std::to_string(*name.macroIndex + 1));
+  }
+  if (name.gunKey) {
+    add("key_gun_text ");
+    text.append(std::to_string(*name.gunKey + 1));
+  }
+  return text;
+}
+
+void CKestravaKeyboardDevice::ShowKeyTexts() {
+  if (!PageView) return;
+  const auto& factory = LogicalKeyTable();
+  for (size_t i = 0; i < kLogicalKeyCount && i < factory.size(); ++i) {
+    const int control = KeyButton(static_cast<uint32_t>(i));
+    if (control < 0) continue;
+    KeyFunction assigned = factory[i];
+    const auto it = KeyAssignments.find(static_cast<int>(i));
+    if (it != KeyAssignments.end()) {
+      const KeyAssignment a = KeyAssignmentOfEntry(it->second);
+      assigned = KeyFunction{a.kind, a.first, a.second};
+    }
+    PageView->ShowKeyTexts(control, KeyFunctionPageName(factory[i]), KeyFunctionPageName(assigned));
+  }
+}
+
 void CKestravaKeyboardDevice::Refresh() {
   const LightSettingsRecord s = GetLightSettings();
   SetLightPanelValues(s[kLightMode], s[kLightBrightness], s[kLightSpeed], s[kLightDirection]);
   SetLightPanelColor(0, 0, PageColorOf(PackLightColor(SettingsColor(), 255)));
+  ShowKeyTexts();
   if (Hooks.refresh) Hooks.refresh();
 }
 

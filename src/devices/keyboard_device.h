@@ -104,7 +104,11 @@ class CKestravaKeyboardDevice : public CKestravaUSBDevice {
   // The factory default's device entry becomes the current profile's (its name and identifier
   // stay) and is saved; 1 when a default was found.
   int LoadFactoryProfile();
+  // Shows the page, shows each key button's factory and assigned functions (tooltip and key-set
+  // mark) too.
   void Refresh() override;
+  // Each key button's factory function and its assigned one, as text ids joined by "+".
+  void ShowKeyTexts();
   void ValidateMacroAssignments() override;
   void ReloadFromProfile() override;
   std::vector<int> GetAssignedMacros() override;

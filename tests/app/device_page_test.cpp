@@ -228,7 +228,9 @@ TEST_F(PageFixture, KeySetMarkFollowsTheAssignedFunction) {
     page->ShowKeyTexts(control, c.factory, c.assigned);
     EXPECT_EQ(keys[1]->KeySetHidden(), c.hidden) << c.factory << " " << c.assigned;
   }
-  page->SetTextLookup([](const QString&) { return QStringLiteral("Set to: "); });
+  page->SetTextLookup([](const QString& id) {
+    return id == QLatin1String("Key_Set") ? QStringLiteral("Set to: ") : id;
+  });
   page->ShowKeyTexts(control, "Esc", "Mute");
   EXPECT_EQ(keys[1]->property("tooltiptitle").toString(), QStringLiteral("Esc"));
   EXPECT_EQ(keys[1]->property("tooltiptext").toString(), QStringLiteral("Set to: Mute"));

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "devices/ui/device_key_button.h"
 #include "main_wnd_fixture.h"
 #include "profiles/ui/device_profile.h"
 #include "sim/sim_keyboard.h"
@@ -228,6 +229,28 @@ TEST_F(ProfilePanelTest, AFailedAutomaticSaveIsToldOnceWithItsFolder) {
   EXPECT_TRUE(messages_[0].startsWith(QLatin1String("plain:")));
   EXPECT_TRUE(messages_[0].contains(QFileInfo(path).absolutePath())) << messages_[0].toStdString();
   EXPECT_TRUE(Keyboard()->Link.Open);  // the keyboard goes on
+}
+
+TEST_F(ProfilePanelTest, KeyButtonsShowTheirFactoryAndAssignedFunctions) {
+  ASSERT_NE(StartWithKeyboard(), nullptr);
+  CKestravaKeyboardDevice* keyboard = Keyboard();
+  auto* esc = FindControlAs<CDeviceKeyButtonUI>(window_->BlockOf(keyboard)->page.data(),
+                                                QStringLiteral("key_0"));
+  ASSERT_NE(esc, nullptr);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !esc->property("tooltiptitle").isNull(); }, kWaitMs));
+  EXPECT_EQ(esc->property("tooltiptitle").toString(), QStringLiteral("Esc"));
+  EXPECT_TRUE(esc->KeySetHidden());
+  // Esc given the media key "Mute": the mark shows and the tooltip names it.
+  KeyAssignmentMap assignments = keyboard->GetKeyAssignments();
+  std::vector<uint8_t>& entry = assignments[0];
+  ASSERT_GE(entry.size(), 5u);
+  entry[2] = 0x30;
+  entry[3] = 0xE2;
+  entry[4] = 0x00;
+  keyboard->SetKeyAssignments(assignments);
+  keyboard->Refresh();
+  EXPECT_FALSE(esc->KeySetHidden());
+  EXPECT_EQ(esc->property("tooltiptext").toString(), QStringLiteral("Assigned: Mute"));
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "platform/trace.h"
 #include "ui/control_factory.h"
 #include "ui/control_ops.h"
+#include "ui/language.h"
 
 namespace qv::ui {
 
@@ -193,9 +194,24 @@ void DevicePageWidget::ShowKeyTexts(int control, const std::string& factoryName,
                                     const std::string& assignedName) {
   CDeviceKeyButtonUI* key = KeyButtonAt(control);
   if (!key) return;
+  // Names come as text ids joined by "+" (a trailing number after a blank is kept as it is).
+  const auto translate = [this](const std::string& name) {
+    QStringList parts;
+    for (const QString& part : QString::fromStdString(name).split(QLatin1Char('+'))) {
+      const qsizetype blank = part.indexOf(QLatin1Char(' '));
+      const bool numbered =
+          blank > 0 && part.mid(blank + 1).toInt() > 0 && part.startsWith(QLatin1String("key_"));
+      const QString id = numbered ? part.left(blank) : part;
+      QString text = lookup_ ? lookup_(id) : qv::ui::CResourceManager::Text(id);
+      if (numbered) text += part.mid(blank);
+      parts << text;
+    }
+    return parts.join(QLatin1Char('+'));
+  };
   const QString keySet = QStringLiteral("Key_Set");
-  const QString title = QString::fromStdString(factoryName);
-  const QString text = (lookup_ ? lookup_(keySet) : keySet) + QString::fromStdString(assignedName);
+  const QString title = translate(factoryName);
+  const QString text = (lookup_ ? lookup_(keySet) : qv::ui::CResourceManager::Text(keySet)) +
+                       translate(assignedName);
   key->setProperty("tooltiptitle", title);
   key->setProperty("tooltiptext", text);
   key->setToolTip(
