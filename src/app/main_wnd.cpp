@@ -21,6 +21,7 @@
 #include "app/languages.h"
 #include "devices/ui/device_page_widget.h"
 #include "devices/ui/select_panel.h"
+#include "keys/ui/key_set_control.h"
 #include "platform/qt/log.h"
 #include "platform/qt/message_bus.h"
 #include "platform/registered_messages.h"
@@ -165,6 +166,17 @@ void CMainWnd::WindowInit() {
   profileHost.openFile = options_.openFile;
   profileHost.saveFile = options_.saveFile;
   profileFlows_ = std::make_unique<ProfileFlows>(std::move(profileHost));
+  KeyAssignFlows::Host keyHost;
+  keyHost.owner = this;
+  keyHost.currentDevice = [this] { return CurrentDevice(); };
+  keyHost.panelOf = [this](CKestravaUSBDevice* device) -> CKeySetControlUI* {
+    DeviceBlock* block = BlockOf(device);
+    return block ? FindControlAs<CKeySetControlUI>(block->page.data(),
+                                                   QStringLiteral("KeySetControlItem"))
+                 : nullptr;
+  };
+  keyHost.dpi = [this] { return dpiValue_; };
+  keyFlows_ = std::make_unique<KeyAssignFlows>(std::move(keyHost));
   scanner_ = std::make_unique<DeviceScanner>(options_.backend, this, UWM_INSTANCE_MSG);
   discovery_ = std::make_unique<DeviceDiscovery>(*this, scanner_->Table(), families_);
   discovery_->PreCreate();

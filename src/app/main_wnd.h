@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "app/event_routing.h"
+#include "app/key_assign_flows.h"
 #include "app/profile_flows.h"
 #include "devices/device_discovery.h"
 #include "devices/device_families.h"
@@ -192,6 +193,7 @@ class CMainWnd : public CWindowBase, public MessageSink, public DiscoveryHost {
   QString QueryControlText(const QString& id) const;
 
   ProfileFlows* Profiles() const { return profileFlows_.get(); }
+  KeyAssignFlows* KeyAssignments() const { return keyFlows_.get(); }
   // An automatic save failed: the user is told once per run, with the folder and the reason.
   void TellSaveFailed(const QString& path, int code);
 
@@ -274,6 +276,7 @@ class CMainWnd : public CWindowBase, public MessageSink, public DiscoveryHost {
   QPointer<QWidget> aboutWnd_;
   int languageIndex_ = kNoLanguage;
   std::unique_ptr<ProfileFlows> profileFlows_;
+  std::unique_ptr<KeyAssignFlows> keyFlows_;
   bool saveFailureTold_ = false;
   FontTable fonts_;
   std::atomic<bool> awake_{true};

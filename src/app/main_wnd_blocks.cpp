@@ -9,6 +9,7 @@
 #include "app/main_wnd.h"
 #include "devices/keyboard_device.h"
 #include "devices/ui/device_page_widget.h"
+#include "keys/ui/key_set_control.h"
 #include "platform/trace.h"
 #include "ui/control_factory.h"
 #include "ui/control_ops.h"
@@ -104,6 +105,11 @@ CKestravaUSBDevice* CMainWnd::CreateDeviceBlock(int primaryRow, int kindRow) {
     keyboard->SetHooks(std::move(hooks));
   }
   device->BindPage();
+  if (auto* keyboard = dynamic_cast<CKestravaKeyboardDevice*>(device.get())) {
+    if (auto* keys = FindControlAs<CKeySetControlUI>(page, QStringLiteral("KeySetControlItem"))) {
+      KeyAssignFlows::Bind(*keyboard, *keys);
+    }
+  }
   AddControl(pageBox, page);
 
   AddControl(listBox, entry);

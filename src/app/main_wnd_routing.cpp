@@ -110,6 +110,12 @@ void CMainWnd::Dispatch(const Route& route, const UiNotify& notify) {
         deviceList_->SelectNext();
       }
       break;
+    case RouteOwner::kKeyPanel:
+      if (keyFlows_) keyFlows_->OnPanel(route.key, route.number);
+      break;
+    case RouteOwner::kKeyAssignApply:
+      if (keyFlows_) keyFlows_->OnApply();
+      break;
     case RouteOwner::kProfilePanel:
       if (profileFlows_) profileFlows_->OnClick(route.key);
       break;

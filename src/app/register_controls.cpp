@@ -5,6 +5,7 @@
 #include "devices/ui/device_key_button.h"
 #include "devices/ui/device_page_widget.h"
 #include "devices/ui/select_panel.h"
+#include "keys/ui/key_set_control.h"
 #include "profiles/ui/device_profile.h"
 #include "ui/control_factory.h"
 #include "ui/placeholder_controls.h"

@@ -80,6 +80,30 @@ void CKestravaKeyboardDevice::SetKeyAssignments(const KeyAssignmentMap& assignme
   Profile.SetKeyList(list);
 }
 
+KeyAssignment CKestravaKeyboardDevice::AssignmentOf(int key) const {
+  const auto it = KeyAssignments.find(key);
+  if (it != KeyAssignments.end()) return KeyAssignmentOfEntry(it->second);
+  KeyAssignment a;
+  a.keyIndex = static_cast<uint16_t>(key);
+  a.defaultKeyIndex = a.keyIndex;
+  if (key >= 0 && static_cast<size_t>(key) < LogicalKeyTable().size()) {
+    const KeyFunction f = LogicalKeyTable()[static_cast<size_t>(key)];
+    a.kind = a.defaultKind = f.kind;
+    a.first = a.defaultFirst = f.first;
+    a.second = a.defaultSecond = f.second;
+  }
+  return a;
+}
+
+void CKestravaKeyboardDevice::StoreAssignment(int key, const KeyAssignment& assignment) {
+  if (key < 0 || static_cast<size_t>(key) >= kMaxKeySlots) return;
+  KeyAssignment a = assignment;
+  a.keyIndex = static_cast<uint16_t>(key);
+  KeyAssignments[key] = AssignmentEntryOf(a);
+  SetKeyAssignments(KeyAssignments);
+  ShowKeyTexts();
+}
+
 // ---- reading everything -------------------------------------------------------------------
 
 void CKestravaKeyboardDevice::BindPage() {

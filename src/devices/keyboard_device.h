@@ -158,6 +158,14 @@ class CKestravaKeyboardDevice : public CKestravaUSBDevice {
   const KeyboardStages& GetSystemStages() const { return SystemStages; }
   bool IsDeviceResetPending() const { return DeviceResetPending; }
   const KeyAssignmentMap& GetKeyAssignments() const { return KeyAssignments; }
+  // The kind's data folder (profiles, macros), ending with '/'.
+  std::string DataFolder() const;
+  // The record of key slot `key`: its stored assignment, or its factory function as both the
+  // current and the default one.
+  KeyAssignment AssignmentOf(int key) const;
+  // Stores the record as slot `key`'s, writes the key list into the open profile (not to disk)
+  // and shows the key's texts again.
+  void StoreAssignment(int key, const KeyAssignment& assignment);
   // Stores the assignments in memory and in the profile document (not saved).
   void SetKeyAssignments(const KeyAssignmentMap& assignments);
   CKeyboardProfiledata& GetProfile() { return Profile; }
@@ -174,7 +182,6 @@ class CKestravaKeyboardDevice : public CKestravaUSBDevice {
   virtual void ReactToKey(int logicalKey, int state);
 
   // The data folder of the keyboard ("keyboard" when no kind name was configured).
-  std::string DataFolder() const;
   // Macro numbers that `assignments` use, in upload order; `macroCount` from "macro.config".
   std::vector<int> AssignedMacros(const KeyAssignmentMap& assignments, size_t macroCount) const;
   // Number of macros listed in "macro.config"; 0 when it cannot be read.

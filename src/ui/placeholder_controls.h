@@ -91,13 +91,6 @@ class CMacroControlUI : public QFrame {
   explicit CMacroControlUI(QWidget* parent = nullptr) : QFrame(parent) {}
 };
 
-class CKeySetControlUI : public QFrame {
-  Q_OBJECT
-
- public:
-  explicit CKeySetControlUI(QWidget* parent = nullptr) : QFrame(parent) {}
-};
-
 class CShootControlUI : public QFrame {
   Q_OBJECT
 

@@ -27,6 +27,7 @@
 #include "app/device_option.h"
 #include "app/main_wnd.h"
 #include "devices/ui/device_page_widget.h"
+#include "keys/ui/key_set_control.h"
 #include "platform/registered_messages.h"
 #include "ui/control_factory.h"
 #include "ui/control_ops.h"

@@ -3,6 +3,7 @@
 // what reaches the keyboard.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -12,6 +13,7 @@
 #include <QTest>
 
 #include "devices/ui/device_key_button.h"
+#include "keys/ui/key_set_control.h"
 #include "main_wnd_fixture.h"
 #include "profiles/ui/device_profile.h"
 #include "sim/sim_keyboard.h"
@@ -76,6 +78,12 @@ class ProfilePanelTest : public MainWndFixture {
     }
     firmware_->ClearPackets();
     return ids;
+  }
+  static void Click2(QWidget* root, const char* name) {
+    auto* button = FindControlAs<QPushButton>(root, QString::fromLatin1(name));
+    ASSERT_NE(button, nullptr) << name;
+    ASSERT_TRUE(button->isEnabled()) << name;
+    button->click();
   }
   QString ListFile() const {
     QFile file(home_.filePath(QStringLiteral("data/QV5307/keyboard/ProfileList.ini")));
@@ -251,6 +259,50 @@ TEST_F(ProfilePanelTest, KeyButtonsShowTheirFactoryAndAssignedFunctions) {
   keyboard->Refresh();
   EXPECT_FALSE(esc->KeySetHidden());
   EXPECT_EQ(esc->property("tooltiptext").toString(), QStringLiteral("Assigned: Mute"));
+}
+
+// ---- the key assignment panel on the same page ----------------------------------------------
+
+TEST_F(ProfilePanelTest, AKeyGivenAMediaFunctionReachesTheKeyboardOnDownload) {
+  ASSERT_NE(StartWithKeyboard(), nullptr);
+  QWidget* page = window_->BlockOf(Keyboard())->page.data();
+  auto* keys = FindControlAs<CKeySetControlUI>(page, QStringLiteral("KeySetControlItem"));
+  ASSERT_NE(keys, nullptr);
+  EXPECT_EQ(keys->CategoryItem(4), -1);  // no DPI on the keyboard
+  // Esc's place in the keyboard's key map, found by its factory function.
+  const std::optional<uint8_t> p = firmware_->Tables().PositionOfLogicalKey(0);
+  ASSERT_TRUE(p.has_value());
+  auto* esc = FindControlAs<QAbstractButton>(page, QStringLiteral("key_0"));
+  ASSERT_NE(esc, nullptr);
+  esc->click();
+  ASSERT_TRUE(keys->HasKey());
+  EXPECT_EQ(keys->Key().kind, 0x20);
+  EXPECT_TRUE(IsVisible(FindControl(keys, QStringLiteral("keyset_layout"))));
+
+  auto* categories = FindControlAs<QComboBox>(keys, QStringLiteral("keyset_function_combo"));
+  categories->setCurrentIndex(keys->CategoryItem(7));  // media
+  FindControlAs<QComboBox>(keys, QStringLiteral("keyset_media_combo"))->setCurrentIndex(7);
+  EXPECT_EQ(keys->Key().kind, 0x30);
+  EXPECT_EQ(keys->Key().first, 0xE2);  // mute
+  EXPECT_TRUE(keys->Pending());
+  EXPECT_FALSE(esc->property("tooltiptext").toString().isEmpty());
+
+  // The keyboard refuses the key map once: the change stays pending and the user is told.
+  firmware_->FailPacket(kCmdWriteKeyMap, 1);
+  Click2(keys, "key_butt_prosave");
+  EXPECT_EQ(messages_, QStringList{QStringLiteral("keyset_download_failed_text")});
+  EXPECT_TRUE(keys->Pending());
+  Click2(keys, "key_butt_prosave");
+  EXPECT_FALSE(keys->Pending());
+  const std::vector<uint8_t> map = firmware_->Tables().keyMap;
+  EXPECT_EQ(map[3 * *p], 0x30);
+  EXPECT_EQ(map[3 * *p + 1], 0xE2);
+  EXPECT_EQ(map[3 * *p + 2], 0x00);
+
+  // Back to the factory function: shown, stored and sent at once.
+  Click2(keys, "key_butt_keydefalut");
+  EXPECT_EQ(firmware_->Tables().keyMap[3 * *p], 0x20);
+  EXPECT_TRUE(esc->property("tooltiptext").toString().endsWith(QLatin1String("Esc")));
 }
 
 }  // namespace
