@@ -108,6 +108,9 @@ CKestravaUSBDevice* CMainWnd::CreateDeviceBlock(int primaryRow, int kindRow) {
   if (auto* keyboard = dynamic_cast<CKestravaKeyboardDevice*>(device.get())) {
     if (auto* keys = FindControlAs<CKeySetControlUI>(page, QStringLiteral("KeySetControlItem"))) {
       KeyAssignFlows::Bind(*keyboard, *keys);
+      connect(keys, &CKeySetControlUI::Captured, this, [this] {
+        if (keyFlows_) keyFlows_->Apply();
+      });
     }
   }
   AddControl(pageBox, page);

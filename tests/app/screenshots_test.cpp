@@ -1,5 +1,6 @@
 // Pictures of the windows for the documentation, in both languages: the main window without a
-// device and with the keyboard, the keyboard page with the profile list open, the message box,
+// device and with the keyboard, the keyboard page with the profile list open and with a key
+// given another function, the message box,
 // the about window and the settings window. Written only
 // when QV_SCREENSHOTS is set to a folder, e.g.
 //   QV_SCREENSHOTS=docs QT_QPA_PLATFORM=xcb build/tests/app/qv_test_app --gtest_filter=Screen*
@@ -7,6 +8,7 @@
 // too, the main window is placed as on a large screen (144 dpi).
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QDir>
@@ -14,6 +16,7 @@
 #include <QTest>
 
 #include "app/aux_windows.h"
+#include "keys/ui/key_set_control.h"
 #include "main_wnd_fixture.h"
 #include "profiles/ui/device_profile.h"
 #include "sim/sim_keyboard.h"
@@ -104,6 +107,24 @@ TEST_F(ScreenshotTest, WindowsInBothLanguages) {
     Save(WithPopup(&w, popup), QStringLiteral("profiles-%1.png").arg(tag));
     combo->hidePopup();
     panel->ShowMenu(false);
+
+    // The Keys tab with a key picked and given a media function.
+    Keyboard()->ShowFunctionPage(2);
+    panel->SelectOperationTab(2);
+    if (auto* key = FindControlAs<QAbstractButton>(w.BlockOf(Keyboard())->page.data(),
+                                                   QStringLiteral("key_64"))) {
+      key->click();
+    }
+    if (auto* keys = FindControlAs<CKeySetControlUI>(w.BlockOf(Keyboard())->page.data(),
+                                                     QStringLiteral("KeySetControlItem"))) {
+      FindControlAs<QComboBox>(keys, QStringLiteral("keyset_function_combo"))
+          ->setCurrentIndex(keys->CategoryItem(7));
+      FindControlAs<QComboBox>(keys, QStringLiteral("keyset_media_combo"))->setCurrentIndex(1);
+    }
+    QTest::qWait(50);
+    Save(w.grab().toImage(), QStringLiteral("keys-%1.png").arg(tag));
+    Keyboard()->ShowFunctionPage(1);
+    panel->SelectOperationTab(1);
 
     CMsgWnd box(&w);
     ASSERT_TRUE(box.CreateBox());

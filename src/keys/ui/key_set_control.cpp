@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
 #include <QSignalBlocker>
@@ -48,6 +49,106 @@ const char* TableCombo(KeyCategory category) {
   }
 }
 
+// The keyboard usage of a key as Qt names it (the window's own key events). Keys the code
+// tables do not name give 0.
+uint8_t UsageOfQtKey(int key, bool keypad) {
+  if (keypad) {
+    if (key >= Qt::Key_1 && key <= Qt::Key_9) return static_cast<uint8_t>(0x59 + key - Qt::Key_1);
+    switch (key) {
+      case Qt::Key_0:
+        return 0x62;
+      case Qt::Key_Period:
+        return 0x63;
+      case Qt::Key_Slash:
+        return 0x54;
+      case Qt::Key_Asterisk:
+        return 0x55;
+      case Qt::Key_Minus:
+        return 0x56;
+      case Qt::Key_Plus:
+        return 0x57;
+      case Qt::Key_Enter:
+        return 0x58;
+      default:
+        break;
+    }
+  }
+  if (key >= Qt::Key_A && key <= Qt::Key_Z) return static_cast<uint8_t>(0x04 + key - Qt::Key_A);
+  if (key >= Qt::Key_1 && key <= Qt::Key_9) return static_cast<uint8_t>(0x1E + key - Qt::Key_1);
+  if (key >= Qt::Key_F1 && key <= Qt::Key_F12) return static_cast<uint8_t>(0x3A + key - Qt::Key_F1);
+  switch (key) {
+    case Qt::Key_0:
+      return 0x27;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      return 0x28;
+    case Qt::Key_Escape:
+      return 0x29;
+    case Qt::Key_Backspace:
+      return 0x2A;
+    case Qt::Key_Tab:
+      return 0x2B;
+    case Qt::Key_Space:
+      return 0x2C;
+    case Qt::Key_Minus:
+      return 0x2D;
+    case Qt::Key_Equal:
+      return 0x2E;
+    case Qt::Key_BracketLeft:
+      return 0x2F;
+    case Qt::Key_BracketRight:
+      return 0x30;
+    case Qt::Key_Backslash:
+      return 0x31;
+    case Qt::Key_Semicolon:
+      return 0x33;
+    case Qt::Key_Apostrophe:
+      return 0x34;
+    case Qt::Key_QuoteLeft:
+      return 0x35;
+    case Qt::Key_Comma:
+      return 0x36;
+    case Qt::Key_Period:
+      return 0x37;
+    case Qt::Key_Slash:
+      return 0x38;
+    case Qt::Key_CapsLock:
+      return 0x39;
+    case Qt::Key_Print:
+      return 0x46;
+    case Qt::Key_ScrollLock:
+      return 0x47;
+    case Qt::Key_Pause:
+      return 0x48;
+    case Qt::Key_Insert:
+      return 0x49;
+    case Qt::Key_Home:
+      return 0x4A;
+    case Qt::Key_PageUp:
+      return 0x4B;
+    case Qt::Key_Delete:
+      return 0x4C;
+    case Qt::Key_End:
+      return 0x4D;
+    case Qt::Key_PageDown:
+      return 0x4E;
+    case Qt::Key_Right:
+      return 0x4F;
+    case Qt::Key_Left:
+      return 0x50;
+    case Qt::Key_Down:
+      return 0x51;
+    case Qt::Key_Up:
+      return 0x52;
+    case Qt::Key_NumLock:
+      return 0x53;
+    case Qt::Key_Menu:
+      return 0x65;
+    default:
+      return 0;
+  }
+}
+
 QString Number(int value) {
   return QString::number(value);
 }
@@ -75,6 +176,9 @@ CKeySetControlUI::CKeySetControlUI(QWidget* parent) : QFrame(parent) {
   box->addWidget(content);
   FillTables();
   qv::ui::SetVisible(qv::ui::FindControl(this, QStringLiteral("keyset_layout")), false);
+  if (QWidget* name = qv::ui::FindControl(this, QStringLiteral("keyset_keyboard_text_edit"))) {
+    name->installEventFilter(this);
+  }
 }
 
 QComboBox* CKeySetControlUI::Combo(const char* name) const {
@@ -354,6 +458,61 @@ void CKeySetControlUI::OnEndModeSelected() {
 
 void CKeySetControlUI::OnModifierSelected(int option) {
   SelectModifier(option);
+}
+
+bool CKeySetControlUI::CaptureKey(int qtKey, bool keypad) {
+  QWidget* name = qv::ui::FindControl(this, QStringLiteral("keyset_keyboard_text_edit"));
+  int modifier = -1;
+  switch (qtKey) {
+    case Qt::Key_Control:
+      modifier = 1;
+      break;
+    case Qt::Key_Shift:
+      modifier = 2;
+      break;
+    case Qt::Key_Alt:
+      modifier = 3;
+      break;
+    case Qt::Key_Meta:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+      modifier = 4;
+      break;
+    default:
+      break;
+  }
+  if (modifier > 0) {
+    // A modifier alone: its option, and no key yet.
+    SelectModifier(modifier);
+    qv::ui::ShowText(name, QString());
+    key_.kind = qv::kKindKey;
+    key_.first = 0;
+    key_.second = 0;
+    return true;
+  }
+  const uint8_t usage = UsageOfQtKey(qtKey, keypad);
+  const std::optional<size_t> row = usage ? qv::KeyRowOfUsage(usage) : std::nullopt;
+  if (!row) return false;
+  if (SelectedModifier() < 0) SelectModifier(0);
+  const std::string_view id = qv::KeyCodeTable()[*row].textId;
+  qv::ui::ShowText(name, qv::ui::CResourceManager::Text(
+                             QString::fromUtf8(id.data(), static_cast<qsizetype>(id.size()))));
+  key_.kind = qv::kKindKey;
+  key_.second = usage;
+  return true;
+}
+
+bool CKeySetControlUI::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress &&
+      watched == qv::ui::FindControl(this, QStringLiteral("keyset_keyboard_text_edit"))) {
+    const auto* press = static_cast<QKeyEvent*>(event);
+    if (press->isAutoRepeat()) return true;
+    if (CaptureKey(press->key(), press->modifiers().testFlag(Qt::KeypadModifier))) {
+      Q_EMIT Captured();
+    }
+    return true;  // the field shows names, not typed text
+  }
+  return QFrame::eventFilter(watched, event);
 }
 
 void CKeySetControlUI::SetPending(bool pending) {

@@ -46,9 +46,20 @@ class CKeySetControlUI : public QFrame {
   void OnEndModeSelected();
   // A modifier option picked: only that one stays selected.
   void OnModifierSelected(int option);
+  // A key pressed while the key name field has the focus: a modifier picks its option, any
+  // other key becomes the code's key (with the picked modifier). False for a key the code
+  // tables do not know.
+  bool CaptureKey(int qtKey, bool keypad);
   // The pending state of the three action buttons.
   void SetPending(bool pending);
   bool Pending() const { return pending_; }
+
+ Q_SIGNALS:
+  // A key was captured into the current code; the owner applies it.
+  void Captured();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void Show(const qv::KeyFunction& code);
