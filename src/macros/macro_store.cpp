@@ -8,6 +8,7 @@
 
 #include "platform/trace.h"
 #include "profiles/json_access.h"
+#include "profiles/names.h"
 #include "transport/catalogue.h"
 
 namespace qv {
@@ -17,31 +18,6 @@ namespace {
 constexpr const char* kListKey = "MacroInfo";
 constexpr const char* kNameKey = "MacroName";
 constexpr const char* kIdKey = "Guid";
-
-char FoldAscii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// Names are compared with ASCII letters folded, as the profile names are; other UTF-8 bytes
-// must match exactly.
-bool SameName(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return FoldAscii(x) == FoldAscii(y);
-         });
-}
-
-bool IsBlank(const std::string& name) {
-  return name.find_first_not_of(" \t\r\n\v\f") == std::string::npos;
-}
-
-// The file name without folder and extension.
-std::string BaseName(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  const size_t dot = name.rfind('.');
-  if (dot != std::string::npos) name.resize(dot);
-  return name;
-}
 
 void RemoveFile(const std::string& path) {
   std::error_code error;
