@@ -4,7 +4,7 @@ set -euo pipefail
 pkgs=(
   build-essential cmake pkg-config clang-format
   qt6-base-dev qt6-tools-dev qt6-svg-dev qt6-qpa-plugins libqt6opengl6-dev libxkbcommon-dev
-  libjsoncpp-dev libudev-dev libcurl4-openssl-dev
+  libjsoncpp-dev libudev-dev libevdev-dev libcurl4-openssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   dbus dbus-bin xvfb xauth
   desktop-file-utils appstream dpkg-dev
