@@ -429,8 +429,10 @@ qv::KeyAssignment CKeySetControlUI::BuildCode() {
   key_.kind = code.kind;
   key_.first = code.first;
   key_.second = code.second;
-  // Shown back as it was stored (a fire interval below the minimum, say).
-  Show(code);
+  // Shown back as it was stored (a fire interval below the minimum, say). A category picked
+  // before its choices are made (no macro chosen yet) keeps its page: the code stays as it was
+  // until they are, and showing it would take the user back to the old category.
+  if (qv::ClassifyKeyFunction(code, Default()) == category) Show(code);
   return key_;
 }
 
