@@ -177,12 +177,57 @@ void CMainWnd::WindowInit() {
   };
   keyHost.dpi = [this] { return dpiValue_; };
   keyFlows_ = std::make_unique<KeyAssignFlows>(std::move(keyHost));
+  MacroFlows::Host macroHost;
+  macroHost.owner = this;
+  macroHost.currentDevice = [this] { return CurrentDevice(); };
+  macroHost.panelOf = [this](CKestravaUSBDevice* device) -> CMacroControlUI* {
+    DeviceBlock* block = BlockOf(device);
+    return block ? FindControlAs<CMacroControlUI>(block->page.data(),
+                                                  QStringLiteral("MacroControlItem"))
+                 : nullptr;
+  };
+  macroHost.keyPanelOf = [this](CKestravaUSBDevice* device) -> CKeySetControlUI* {
+    DeviceBlock* block = BlockOf(device);
+    return block ? FindControlAs<CKeySetControlUI>(block->page.data(),
+                                                   QStringLiteral("KeySetControlItem"))
+                 : nullptr;
+  };
+  macroHost.dpi = [this] { return dpiValue_; };
+  macroHost.openFile = options_.openFile;
+  macroHost.saveFile = options_.saveFile;
+  macroHost.lockForRecording = [this](bool recording) { LockForRecording(recording); };
+  macroHost.awake = [this] { return awake_.load(); };
+  macroHost.downloadKeys = [this] { return keyFlows_ && keyFlows_->Download(); };
+  macroHost.beforeInstall = [this](QWidget* stopButton) {
+    if (desktopInput_) desktopInput_->SetPassThrough(stopButton);
+  };
+  macroHost.inputRefused = [this] { return desktopInput_ && desktopInput_->DevicesRefused(); };
+  macroFlows_ = std::make_unique<MacroFlows>(std::move(macroHost));
+  SetUpInputCapture();
   scanner_ = std::make_unique<DeviceScanner>(options_.backend, this, UWM_INSTANCE_MSG);
   discovery_ = std::make_unique<DeviceDiscovery>(*this, scanner_->Table(), families_);
   discovery_->PreCreate();
   hide();
   if (options_.startWorkers) StartWorkers();
   QTimer::singleShot(100, this, [this] { OnTimer(1011); });
+}
+
+void CMainWnd::SetUpInputCapture() {
+  if (options_.scriptedInput) {
+    macroFlows_->SetSources(&scriptedInput_, &scriptedInput_);
+    return;
+  }
+  desktopInput_ = std::make_unique<DesktopInputSource>(this);
+  macroFlows_->SetSources(desktopInput_.get(), desktopInput_.get());
+}
+
+void CMainWnd::LockForRecording(bool recording) {
+  SetEnabled(FindControl(QStringLiteral("device_select_layout")), !recording);
+  DeviceBlock* block = BlockOf(CurrentDevice());
+  if (!block || !block->page) return;
+  for (const char* name : {"DeviceProfileItem", "KeySetControlItem"}) {
+    SetEnabled(qv::ui::FindControl(block->page.data(), QString::fromLatin1(name)), !recording);
+  }
 }
 
 void CMainWnd::BringForward() {
@@ -321,6 +366,7 @@ void CMainWnd::OnMenuCommand(const QString& itemName) {
   } else if (itemName == QLatin1String("about_menu")) {
     OpenAbout();
   } else {
+    if (macroFlows_) macroFlows_->OnMenuItem(itemName);
     Q_EMIT Routed(RouteOwner::kMacroEditor, itemName, 0);
   }
 }

@@ -32,7 +32,9 @@
 #include <vector>
 
 #include "app/event_routing.h"
+#include "app/input_sources.h"
 #include "app/key_assign_flows.h"
+#include "app/macro_flows.h"
 #include "app/profile_flows.h"
 #include "devices/device_discovery.h"
 #include "devices/device_families.h"
@@ -117,6 +119,8 @@ class CMainWnd : public CWindowBase, public MessageSink, public DiscoveryHost {
     // The profile import and export file dialogs; default: Qt's.
     std::function<QString(QWidget* owner, const QString& filter)> openFile;
     std::function<QString(QWidget* owner, const QString& filter)> saveFile;
+    // Macro recording reads ScriptedInput() instead of the desktop.
+    bool scriptedInput = false;
   };
 
   // `bus` may be null (no session bus): nothing is broadcast then. Not owned.
@@ -194,6 +198,9 @@ class CMainWnd : public CWindowBase, public MessageSink, public DiscoveryHost {
 
   ProfileFlows* Profiles() const { return profileFlows_.get(); }
   KeyAssignFlows* KeyAssignments() const { return keyFlows_.get(); }
+  MacroFlows* Macros() const { return macroFlows_.get(); }
+  // The input that recording reads when the options ask for the scripted source.
+  ScriptedInputSource& ScriptedInput() { return scriptedInput_; }
   // An automatic save failed: the user is told once per run, with the folder and the reason.
   void TellSaveFailed(const QString& path, int code);
 
@@ -218,6 +225,9 @@ class CMainWnd : public CWindowBase, public MessageSink, public DiscoveryHost {
   bool event(QEvent* event) override;
 
  private:
+  // The input sources of macro recording, and the controls locked while it runs.
+  void SetUpInputCapture();
+  void LockForRecording(bool recording);
   void WindowInit();
   void RouteNotification(const UiNotify& notify);
   void HandleOwnClick(const QString& name);
@@ -277,6 +287,9 @@ class CMainWnd : public CWindowBase, public MessageSink, public DiscoveryHost {
   int languageIndex_ = kNoLanguage;
   std::unique_ptr<ProfileFlows> profileFlows_;
   std::unique_ptr<KeyAssignFlows> keyFlows_;
+  std::unique_ptr<MacroFlows> macroFlows_;
+  std::unique_ptr<DesktopInputSource> desktopInput_;
+  ScriptedInputSource scriptedInput_;
   bool saveFailureTold_ = false;
   FontTable fonts_;
   std::atomic<bool> awake_{true};

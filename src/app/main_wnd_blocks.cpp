@@ -10,6 +10,7 @@
 #include "devices/keyboard_device.h"
 #include "devices/ui/device_page_widget.h"
 #include "keys/ui/key_set_control.h"
+#include "macros/ui/macro_control.h"
 #include "platform/trace.h"
 #include "ui/control_factory.h"
 #include "ui/control_ops.h"
@@ -111,6 +112,9 @@ CKestravaUSBDevice* CMainWnd::CreateDeviceBlock(int primaryRow, int kindRow) {
       connect(keys, &CKeySetControlUI::Captured, this, [this] {
         if (keyFlows_) keyFlows_->Apply();
       });
+    }
+    if (auto* macros = FindControlAs<CMacroControlUI>(page, QStringLiteral("MacroControlItem"))) {
+      if (macroFlows_) macroFlows_->Bind(*keyboard, *macros);
     }
   }
   AddControl(pageBox, page);

@@ -116,6 +116,13 @@ void CMainWnd::Dispatch(const Route& route, const UiNotify& notify) {
     case RouteOwner::kKeyAssignApply:
       if (keyFlows_) keyFlows_->OnApply();
       break;
+    case RouteOwner::kMacroEditor:
+      if (macroFlows_) {
+        // A step row's activation carries the row in the notification.
+        const bool row = route.key == QLatin1String("macro_action");
+        macroFlows_->OnRoute(route.key, row ? static_cast<int>(notify.wParam) : route.number);
+      }
+      break;
     case RouteOwner::kProfilePanel:
       if (profileFlows_) profileFlows_->OnClick(route.key);
       break;

@@ -6,6 +6,8 @@
 #include "devices/ui/device_page_widget.h"
 #include "devices/ui/select_panel.h"
 #include "keys/ui/key_set_control.h"
+#include "macros/ui/macro_control.h"
+#include "macros/ui/redio_macro_button.h"
 #include "profiles/ui/device_profile.h"
 #include "ui/control_factory.h"
 #include "ui/placeholder_controls.h"

@@ -63,13 +63,6 @@ class CHandImgSelectButtonUI : public QFrame {
   explicit CHandImgSelectButtonUI(QWidget* parent = nullptr) : QFrame(parent) {}
 };
 
-class CRedioMacroButtonUI : public QFrame {
-  Q_OBJECT
-
- public:
-  explicit CRedioMacroButtonUI(QWidget* parent = nullptr) : QFrame(parent) {}
-};
-
 class CAudioRecordUI : public QFrame {
   Q_OBJECT
 
@@ -82,13 +75,6 @@ class CLightControlUI : public QFrame {
 
  public:
   explicit CLightControlUI(QWidget* parent = nullptr) : QFrame(parent) {}
-};
-
-class CMacroControlUI : public QFrame {
-  Q_OBJECT
-
- public:
-  explicit CMacroControlUI(QWidget* parent = nullptr) : QFrame(parent) {}
 };
 
 class CShootControlUI : public QFrame {

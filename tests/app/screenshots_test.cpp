@@ -1,6 +1,6 @@
 // Pictures of the windows for the documentation, in both languages: the main window without a
 // device and with the keyboard, the keyboard page with the profile list open and with a key
-// given another function, the message box,
+// given another function, the macro page recording and with a long macro, the message box,
 // the about window and the settings window. Written only
 // when QV_SCREENSHOTS is set to a folder, e.g.
 //   QV_SCREENSHOTS=docs QT_QPA_PLATFORM=xcb build/tests/app/qv_test_app --gtest_filter=Screen*
@@ -12,11 +12,13 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QDir>
+#include <QListWidget>
 #include <QPainter>
 #include <QTest>
 
 #include "app/aux_windows.h"
 #include "keys/ui/key_set_control.h"
+#include "macros/ui/macro_control.h"
 #include "main_wnd_fixture.h"
 #include "profiles/ui/device_profile.h"
 #include "sim/sim_keyboard.h"
@@ -76,6 +78,7 @@ TEST_F(ScreenshotTest, WindowsInBothLanguages) {
   options.screenSize = [large] { return large ? QSize(2560, 1440) : QSize(1280, 800); };
   options.askFirmwareUpdate = [] { return true; };
   options.startProgram = [](const QString&, const QStringList&) {};
+  options.scriptedInput = true;
   CMainWnd& w = Open(std::move(options));
   ASSERT_TRUE(QTest::qWaitFor([&w] { return w.isVisible(); }, kWaitMs));  // the first scan
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
@@ -92,6 +95,30 @@ TEST_F(ScreenshotTest, WindowsInBothLanguages) {
   panel->CopyProfile();
   auto* combo = FindControlAs<QComboBox>(panel, QStringLiteral("device_profile_combo"));
   ASSERT_NE(combo, nullptr);
+  // Two macros: one to record into, and a long one of typed text with its delays.
+  auto* macros = FindControlAs<CMacroControlUI>(w.BlockOf(Keyboard())->page.data(),
+                                                QStringLiteral("MacroControlItem"));
+  ASSERT_NE(macros, nullptr);
+  macros->Create();
+  macros->Create();
+  {
+    // "hello world"
+    const uint8_t word[] = {0x0B, 0x08, 0x0F, 0x0F, 0x12, 0x2C, 0x1A, 0x12, 0x15, 0x0F, 0x07};
+    std::vector<MacroEvent> events;
+    for (uint8_t usage : word) {
+      events.push_back({static_cast<uint16_t>(40 + usage), kMacroKey, true, usage});
+      events.push_back({static_cast<uint16_t>(25 + usage % 7), kMacroKey, false, usage});
+    }
+    events.insert(events.begin(), MacroEvent{30, kMacroModifier, true, 0x02});
+    events.push_back({30, kMacroModifier, false, 0x02});
+    events.push_back({15, kMacroMoveX, true, 40});
+    events.push_back({60, kMacroMouseButton, true, 1});
+    events.push_back({0, kMacroMouseButton, false, 1});
+    JsonFileStore store;
+    ASSERT_EQ(store.WriteJsonFile(macros->Store().EventFilePath(1),
+                                  MacroFileDocument("macro_2", "x", events)),
+              0);
+  }
 
   for (const auto& [index, suffix] : {std::pair{1, "en"}, std::pair{0, "cn"}}) {
     w.ApplyLanguage(index);
@@ -123,6 +150,24 @@ TEST_F(ScreenshotTest, WindowsInBothLanguages) {
     }
     QTest::qWait(50);
     Save(w.grab().toImage(), QStringLiteral("keys-%1.png").arg(tag));
+
+    // The Macros tab while recording into the first macro, then showing the long one.
+    Keyboard()->ShowFunctionPage(3);
+    panel->SelectOperationTab(3);
+    auto* names = FindControlAs<QListWidget>(macros, QStringLiteral("macro_name_list"));
+    names->setCurrentRow(0);
+    macros->DeleteAll();
+    w.Macros()->Start(1, RecordKind::kAppend);
+    for (uint8_t scan : {uint8_t{0x1D}, uint8_t{0x2E}}) w.ScriptedInput().Key(scan, false, true);
+    QTest::qWait(60);
+    for (uint8_t scan : {uint8_t{0x2E}, uint8_t{0x1D}}) w.ScriptedInput().Key(scan, false, false);
+    w.ScriptedInput().Mouse(kMsgRightDown, 5, 5);
+    QTest::qWait(50);
+    Save(w.grab().toImage(), QStringLiteral("macros-recording-%1.png").arg(tag));
+    w.Macros()->Stop();
+    names->setCurrentRow(1);
+    QTest::qWait(50);
+    Save(w.grab().toImage(), QStringLiteral("macros-long-%1.png").arg(tag));
     Keyboard()->ShowFunctionPage(1);
     panel->SelectOperationTab(1);
 
