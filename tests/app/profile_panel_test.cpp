@@ -3,6 +3,9 @@
 // what reaches the keyboard.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <functional>
+
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QDir>
@@ -303,6 +306,56 @@ TEST_F(ProfilePanelTest, AKeyGivenAMediaFunctionReachesTheKeyboardOnDownload) {
   Click2(keys, "key_butt_keydefalut");
   EXPECT_EQ(firmware_->Tables().keyMap[3 * *p], 0x20);
   EXPECT_TRUE(esc->property("tooltiptext").toString().endsWith(QLatin1String("Esc")));
+}
+
+// A key, a shortcut and a mouse button, each set through the panel's controls as a user sets it,
+// reach the keyboard's key map as exactly the three bytes of their codes.
+TEST_F(ProfilePanelTest, KeysShortcutsAndMouseButtonsReachTheKeyMapByteForByte) {
+  ASSERT_NE(StartWithKeyboard(), nullptr);
+  QWidget* page = window_->BlockOf(Keyboard())->page.data();
+  auto* keys = FindControlAs<CKeySetControlUI>(page, QStringLiteral("KeySetControlItem"));
+  ASSERT_NE(keys, nullptr);
+  const std::optional<uint8_t> p = firmware_->Tables().PositionOfLogicalKey(0);
+  ASSERT_TRUE(p.has_value());
+  auto* categories = FindControlAs<QComboBox>(keys, QStringLiteral("keyset_function_combo"));
+  QWidget* name = FindControl(keys, QStringLiteral("keyset_keyboard_text_edit"));
+  ASSERT_NE(name, nullptr);
+  struct Case {
+    const char* what;
+    std::function<void()> set;
+    std::array<uint8_t, 3> bytes;
+  };
+  const Case cases[] = {
+      {"key F",
+       [&] {
+         categories->setCurrentIndex(keys->CategoryItem(6));
+         QTest::keyClick(name, Qt::Key_F);
+       },
+       {0x20, 0x00, 0x09}},
+      {"Ctrl+C",
+       [&] {
+         categories->setCurrentIndex(keys->CategoryItem(6));
+         FindControlAs<QAbstractButton>(keys, QStringLiteral("key_ComBox_check_1"))->click();
+         QTest::keyClick(name, Qt::Key_C);
+       },
+       {0x20, 0x01, 0x06}},
+      {"right button",
+       [&] {
+         categories->setCurrentIndex(keys->CategoryItem(1));
+         FindControlAs<QComboBox>(keys, QStringLiteral("keyset_mousekey_combo"))
+             ->setCurrentIndex(2);
+       },
+       {0x10, 0x02, 0x00}},
+  };
+  for (const Case& c : cases) {
+    FindControlAs<QAbstractButton>(page, QStringLiteral("key_0"))->click();
+    c.set();
+    Click2(keys, "key_butt_prosave");
+    EXPECT_FALSE(keys->Pending()) << c.what;
+    const std::vector<uint8_t>& map = firmware_->Tables().keyMap;
+    EXPECT_EQ((std::array<uint8_t, 3>{map[3 * *p], map[3 * *p + 1], map[3 * *p + 2]}), c.bytes)
+        << c.what;
+  }
 }
 
 }  // namespace
