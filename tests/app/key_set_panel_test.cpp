@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
@@ -98,6 +99,28 @@ TEST_F(KeySetPanelTest, CaptureTakesModifiersAndKeysAsTheirOptionsAndUsages) {
   EXPECT_EQ(KeyName(), QStringLiteral("A"));
   QTest::keyClick(edit, Qt::Key_F13);  // no such key in the tables: ignored
   EXPECT_EQ(captured.count(), 2);
+}
+
+// Where the platform reports scan codes (X11, Wayland: the evdev code + 8), keys are found the
+// way recording finds them: right-hand modifiers give the same options as the left ones.
+TEST_F(KeySetPanelTest, CaptureFindsKeysByTheirScanCodes) {
+  panel->SetKey(Record({0x20, 0x00, 0x29}));
+  PickCategory(6);
+  auto* edit = FindControlAs<QLineEdit>(panel.get(), QStringLiteral("keyset_keyboard_text_edit"));
+  const auto press = [edit](int key, quint32 nativeScanCode) {
+    QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier, nativeScanCode, 0, 0);
+    QCoreApplication::sendEvent(edit, &event);
+  };
+  press(Qt::Key_Shift, 54 + 8);  // right Shift
+  EXPECT_EQ(Built(), (KeyFunction{0x20, 0x02, 0x00}));
+  EXPECT_EQ(KeyName(), QString());
+  press(Qt::Key_Alt, 100 + 8);  // right Alt
+  press(Qt::Key_A, 30 + 8);
+  EXPECT_EQ(Built(), (KeyFunction{0x20, 0x04, 0x04}));
+  EXPECT_EQ(KeyName(), QStringLiteral("A"));
+  press(Qt::Key_Control, 97 + 8);  // right Ctrl
+  press(Qt::Key_Enter, 96 + 8);    // keypad Enter
+  EXPECT_EQ(Built(), (KeyFunction{0x20, 0x01, 0x58}));
 }
 
 TEST_F(KeySetPanelTest, FieldsBuildTheirCodesAndShowThemBack) {

@@ -10,9 +10,11 @@
 #include <QVBoxLayout>
 
 #include "keys/key_code_tables.h"
+#include "macros/scan_code_table.h"
 #include "ui/control_factory.h"
 #include "ui/control_ops.h"
 #include "ui/language.h"
+#include "ui/window_input_source.h"
 
 namespace {
 
@@ -504,14 +506,40 @@ bool CKeySetControlUI::CaptureKey(int qtKey, bool keypad) {
   return true;
 }
 
+bool CKeySetControlUI::CaptureScan(uint8_t scanCode, bool extended) {
+  const std::optional<size_t> row = qv::ScanCodeRowOf(scanCode, extended);
+  if (!row) return false;
+  const qv::CodeRow& code = qv::KeyCodeTable()[*row];
+  if (code.function.kind != qv::kKindKey) return false;
+  QWidget* name = qv::ui::FindControl(this, QStringLiteral("keyset_keyboard_text_edit"));
+  key_.kind = qv::kKindKey;
+  key_.first = 0;
+  if (*row < qv::kFirstPlainKeyRow) {
+    SelectModifier(1 + static_cast<int>(*row % 4));
+    qv::ui::ShowText(name, QString());
+    key_.second = 0;
+    return true;
+  }
+  if (SelectedModifier() < 0) SelectModifier(0);
+  qv::ui::ShowText(name, qv::ui::CResourceManager::Text(QString::fromUtf8(
+                             code.textId.data(), static_cast<qsizetype>(code.textId.size()))));
+  key_.second = code.function.second;
+  return true;
+}
+
 bool CKeySetControlUI::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress &&
       watched == qv::ui::FindControl(this, QStringLiteral("keyset_keyboard_text_edit"))) {
     const auto* press = static_cast<QKeyEvent*>(event);
     if (press->isAutoRepeat()) return true;
-    if (CaptureKey(press->key(), press->modifiers().testFlag(Qt::KeypadModifier))) {
-      Q_EMIT Captured();
-    }
+    // By the key's scan code where the platform gives one, as recording finds keys; by Qt's
+    // key otherwise.
+    const std::optional<qv::InputEvent> input = qv::ui::WindowInputSource::Translate(*press);
+    const bool captured =
+        input && input->kind == qv::InputEvent::Kind::kKey
+            ? CaptureScan(input->key.scanCode, input->key.extended)
+            : CaptureKey(press->key(), press->modifiers().testFlag(Qt::KeypadModifier));
+    if (captured) Q_EMIT Captured();
     return true;  // the field shows names, not typed text
   }
   return QFrame::eventFilter(watched, event);

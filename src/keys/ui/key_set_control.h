@@ -50,6 +50,10 @@ class CKeySetControlUI : public QFrame {
   // other key becomes the code's key (with the picked modifier). False for a key the code
   // tables do not know.
   bool CaptureKey(int qtKey, bool keypad);
+  // The same for a key press as the input sources report it (set 1 scan code and extended
+  // flag), found through the scan-code table: a modifier picks its option (both Ctrl keys the
+  // Ctrl option, and so on), any other key of the table becomes the code's key.
+  bool CaptureScan(uint8_t scanCode, bool extended);
   // The pending state of the three action buttons.
   void SetPending(bool pending);
   bool Pending() const { return pending_; }
