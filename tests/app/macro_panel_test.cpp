@@ -6,10 +6,12 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -20,6 +22,7 @@
 #include "macros/macro_image.h"
 #include "macros/ui/macro_control.h"
 #include "main_wnd_fixture.h"
+#include "platform/linux/evdev_input.h"
 #include "sim/sim_keyboard.h"
 #include "transport/hid_backend.h"
 #include "ui/msg_wnd.h"
@@ -51,13 +54,13 @@ class MacroPanelTest : public MainWndFixture {
   }
 
   // The main window with the keyboard read and its macro page shown.
-  CMacroControlUI* StartWithKeyboard() {
+  CMacroControlUI* StartWithKeyboard(bool scripted = true) {
     CMainWnd::Options options;
     options.backend = &backend_;
     options.screenSize = [] { return QSize(1280, 800); };
     options.askFirmwareUpdate = [] { return true; };
     options.startProgram = [](const QString&, const QStringList&) {};
-    options.scriptedInput = true;
+    options.scriptedInput = scripted;
     options.openFile = [this](QWidget*, const QString&) { return openPath_; };
     options.saveFile = [this](QWidget*, const QString&) { return savePath_; };
     CMainWnd& w = Open(std::move(options));
@@ -163,6 +166,35 @@ TEST_F(MacroPanelTest, RecordingLocksThePageAndStoresTheMeasuredGaps) {
             QStringLiteral("65535"));
   EXPECT_FALSE(row->property("userdata").toString().isEmpty());
   EXPECT_TRUE(messages_.isEmpty());
+}
+
+// Without readable input devices the window itself is recorded from: its keys become steps, its
+// clicks do not reach its controls, and the stop button still ends the recording.
+TEST_F(MacroPanelTest, TheWindowIsRecordedFromWhenTheInputDevicesCannotBeRead) {
+  if (EvdevInputSource::Probe() == EvdevInputSource::Availability::kAvailable) {
+    GTEST_SKIP() << "the input devices are readable here: recording reads them";
+  }
+  ASSERT_NE(StartWithKeyboard(false), nullptr);
+  Click("macro_btn_name_add");
+  Click("macro_btn_starredio");
+  ASSERT_TRUE(panel_->Recording());
+  QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : window_.get();
+  for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+    QKeyEvent event(type, Qt::Key_A, Qt::NoModifier, 30 + 8, 0, 0, QStringLiteral("a"));
+    QApplication::sendEvent(target, &event);
+  }
+  auto* add = FindControlAs<QAbstractButton>(panel_, QStringLiteral("macro_btn_name_add"));
+  QTest::mouseClick(add, Qt::LeftButton);  // swallowed, and recorded as a left click
+  EXPECT_EQ(panel_->Store().Entries().size(), 1u);
+  QTest::mouseClick(FindControlAs<QAbstractButton>(panel_, QStringLiteral("macro_btn_stopredio")),
+                    Qt::LeftButton);
+  EXPECT_FALSE(panel_->Recording());
+  const std::vector<MacroEvent> file = FileEvents();
+  ASSERT_EQ(file.size(), 4u);
+  EXPECT_EQ(file[0], Key(kUsageA, true, file[0].delay));
+  EXPECT_EQ(file[1].type, kMacroKey);
+  EXPECT_EQ(file[2], (MacroEvent{file[2].delay, kMacroMouseButton, true, 1}));
+  EXPECT_EQ(file[3], (MacroEvent{0, kMacroMouseButton, false, 1}));
 }
 
 TEST_F(MacroPanelTest, AMacroOnAKeyReachesTheKeyboardAsItsImage) {
