@@ -1,7 +1,6 @@
 #include "app/macro_flows.h"
 
 #include <QCursor>
-#include <QFileDialog>
 #include <QMenu>
 #include <algorithm>
 #include <vector>
@@ -13,6 +12,7 @@
 #include "platform/registered_messages.h"
 #include "platform/trace.h"
 #include "profiles/profile_list.h"
+#include "ui/file_dialogs.h"
 #include "ui/msg_wnd.h"
 #include "ui/popup_menu.h"
 
@@ -66,20 +66,8 @@ std::vector<KeyAssignment> CurrentKeys(const CKestravaKeyboardDevice& keyboard) 
 }  // namespace
 
 MacroFlows::MacroFlows(Host host) : host_(std::move(host)) {
-  if (!host_.openFile) {
-    host_.openFile = [](QWidget* owner, const QString& filter) {
-      return QFileDialog::getOpenFileName(owner, QString(), QString(), filter);
-    };
-  }
-  if (!host_.saveFile) {
-    host_.saveFile = [](QWidget* owner, const QString& filter) {
-      QString path = QFileDialog::getSaveFileName(owner, QString(), QString(), filter);
-      if (!path.isEmpty() && !path.endsWith(QLatin1String(".mac"), Qt::CaseInsensitive)) {
-        path += QLatin1String(".mac");
-      }
-      return path;
-    };
-  }
+  if (!host_.openFile) host_.openFile = OpenFileDialog();
+  if (!host_.saveFile) host_.saveFile = SaveFileDialog(QStringLiteral(".mac"));
 }
 
 MacroFlows::~MacroFlows() {
@@ -142,13 +130,13 @@ void MacroFlows::OnRoute(const QString& name, int number) {
   } else if (name == QLatin1String("macro_btn_stopredio")) {
     Stop();
   } else if (name == QLatin1String("macro_btn_up")) {
-    panel->MoveUp();
+    panel->MoveAction(CMacroControlUI::StepMove::kUp);
   } else if (name == QLatin1String("macro_btn_down")) {
-    panel->MoveDown();
+    panel->MoveAction(CMacroControlUI::StepMove::kDown);
   } else if (name == QLatin1String("macro_btn_uptop")) {
-    panel->MoveToTop();
+    panel->MoveAction(CMacroControlUI::StepMove::kToTop);
   } else if (name == QLatin1String("macro_btn_downbottom")) {
-    panel->MoveToBottom();
+    panel->MoveAction(CMacroControlUI::StepMove::kToBottom);
   } else if (name == QLatin1String("macro_btn_delete")) {
     panel->DeleteAction();
   } else if (name == QLatin1String("macro_btn_deleteall")) {

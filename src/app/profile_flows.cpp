@@ -1,11 +1,10 @@
 #include "app/profile_flows.h"
 
-#include <QFileDialog>
-
 #include "devices/keyboard_device.h"
 #include "profiles/ui/device_profile.h"
 #include "transport/catalogue.h"
 #include "ui/control_ops.h"
+#include "ui/file_dialogs.h"
 #include "ui/language.h"
 #include "ui/msg_wnd.h"
 
@@ -25,20 +24,8 @@ ProfileFlows::ProfileFlows(Host host) : host_(std::move(host)) {
   selectTimer_.setSingleShot(true);
   selectTimer_.setInterval(kSelectDelayMs);
   QObject::connect(&selectTimer_, &QTimer::timeout, [this] { SelectFlow(); });
-  if (!host_.openFile) {
-    host_.openFile = [](QWidget* owner, const QString& filter) {
-      return QFileDialog::getOpenFileName(owner, QString(), QString(), filter);
-    };
-  }
-  if (!host_.saveFile) {
-    host_.saveFile = [](QWidget* owner, const QString& filter) {
-      QString path = QFileDialog::getSaveFileName(owner, QString(), QString(), filter);
-      if (!path.isEmpty() && !path.endsWith(QLatin1String(".json"), Qt::CaseInsensitive)) {
-        path += QLatin1String(".json");
-      }
-      return path;
-    };
-  }
+  if (!host_.openFile) host_.openFile = OpenFileDialog();
+  if (!host_.saveFile) host_.saveFile = SaveFileDialog(QStringLiteral(".json"));
 }
 
 bool ProfileFlows::Target(CKestravaUSBDevice** device, CDeviceProfileUI** panel) const {

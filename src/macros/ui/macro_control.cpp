@@ -384,19 +384,17 @@ void CMacroControlUI::SetRecordingState(bool recording) {
 }
 
 void CMacroControlUI::OnKey(qv::RecordKind kind, const qv::KeyInput& key) {
-  if (!recorder_.Recording()) return;
-  if (recorder_.OnKey(list_, kind, key).changed) {
-    SyncRows();
-    scrollTimer_->start();
-  }
+  if (recorder_.Recording()) Recorded(recorder_.OnKey(list_, kind, key));
 }
 
 void CMacroControlUI::OnMouse(qv::RecordKind kind, const qv::MouseInput& mouse) {
-  if (!recorder_.Recording()) return;
-  if (recorder_.OnMouse(list_, kind, mouse).changed) {
-    SyncRows();
-    scrollTimer_->start();
-  }
+  if (recorder_.Recording()) Recorded(recorder_.OnMouse(list_, kind, mouse));
+}
+
+void CMacroControlUI::Recorded(const qv::RecordResult& result) {
+  if (!result.changed) return;
+  SyncRows();
+  scrollTimer_->start();
 }
 
 void CMacroControlUI::Edited() {
@@ -404,23 +402,22 @@ void CMacroControlUI::Edited() {
   SaveEvents();
 }
 
-void CMacroControlUI::MoveUp() {
-  list_.MoveUp();
-  Edited();
-}
-
-void CMacroControlUI::MoveDown() {
-  list_.MoveDown();
-  Edited();
-}
-
-void CMacroControlUI::MoveToTop() {
-  list_.MoveToTop();
-  Edited();
-}
-
-void CMacroControlUI::MoveToBottom() {
-  list_.MoveToBottom();
+void CMacroControlUI::MoveAction(StepMove move) {
+  // Moves at the list's ends change nothing and still save, as every step edit does.
+  switch (move) {
+    case StepMove::kUp:
+      list_.MoveUp();
+      break;
+    case StepMove::kDown:
+      list_.MoveDown();
+      break;
+    case StepMove::kToTop:
+      list_.MoveToTop();
+      break;
+    case StepMove::kToBottom:
+      list_.MoveToBottom();
+      break;
+  }
   Edited();
 }
 

@@ -84,10 +84,8 @@ class CMacroControlUI : public QFrame {
   void OnMouse(qv::RecordKind kind, const qv::MouseInput& mouse);
 
   // Step editing; each saves afterwards.
-  void MoveUp();
-  void MoveDown();
-  void MoveToTop();
-  void MoveToBottom();
+  enum class StepMove { kUp, kDown, kToTop, kToBottom };
+  void MoveAction(StepMove move);
   void DeleteAction();
   void DeleteAll();
   // 0 left, 1 right, 2 up, 3 down, by the distance in its field.
@@ -118,6 +116,7 @@ class CMacroControlUI : public QFrame {
   void ReadDelayFields();
   void SetRecordingState(bool recording);
   void Edited();
+  void Recorded(const qv::RecordResult& result);
   uint16_t MoveDistance(const char* editName) const;
 
   qv::JsonFileStore store_;
