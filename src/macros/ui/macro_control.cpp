@@ -217,7 +217,10 @@ void CMacroControlUI::LoadSteps() {
 
 MacroResult CMacroControlUI::Create() {
   if (static_cast<int>(macros_.Entries().size()) >= qv::kMaxMacros) return MacroResult::kListFull;
-  const MacroResult result = macros_.Create();
+  return ListChanged(macros_.Create());
+}
+
+MacroResult CMacroControlUI::ListChanged(MacroResult result) {
   if (result != MacroResult::kDone) {
     TellResult(result);
     return result;
@@ -246,15 +249,7 @@ MacroResult CMacroControlUI::Remove(const std::vector<std::string>& profilePaths
                                     std::vector<std::string>* changedProfiles) {
   const int selected = macros_.Selected();
   if (selected < 0) return MacroResult::kRefused;
-  const MacroResult result = macros_.Remove(selected, profilePaths, changedProfiles);
-  if (result != MacroResult::kDone) {
-    TellResult(result);
-    return result;
-  }
-  FillNames(macros_.Selected());
-  SelectMacro();
-  Q_EMIT NamesChanged();
-  return result;
+  return ListChanged(macros_.Remove(selected, profilePaths, changedProfiles));
 }
 
 void CMacroControlUI::ReadDelayFields() {
@@ -297,15 +292,9 @@ void CMacroControlUI::Reload() {
 MacroResult CMacroControlUI::Import(const QString& path) {
   if (static_cast<int>(macros_.Entries().size()) >= qv::kMaxMacros) return MacroResult::kListFull;
   qv::MacroEventsRead imported;
-  const MacroResult result = macros_.Import(path.toStdString(), &imported);
-  if (result != MacroResult::kDone) {
-    TellResult(result);
-    return result;
-  }
+  const MacroResult result = ListChanged(macros_.Import(path.toStdString(), &imported));
+  if (result != MacroResult::kDone) return result;
   lastImport_ = path;
-  FillNames(macros_.Selected());
-  SelectMacro();
-  Q_EMIT NamesChanged();
   if (imported.Trimmed()) Tell("macro_trimmed_text");
   return result;
 }

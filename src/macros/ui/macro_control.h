@@ -106,6 +106,8 @@ class CMacroControlUI : public QFrame {
   QWidget* Control(const char* name) const;
   void Tell(const char* textId);
   void TellResult(qv::MacroResult result);
+  // After an operation that changes the list: told when it failed, shown when it did not.
+  qv::MacroResult ListChanged(qv::MacroResult result);
   void FillNames(int select);
   void ShowEditing(bool enabled);
   void LoadSteps();
