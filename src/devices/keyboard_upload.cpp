@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "devices/keyboard_device.h"
+#include "keys/key_function.h"
 #include "macros/macro_image.h"
 #include "macros/macro_store.h"
 #include "platform/trace.h"
@@ -10,10 +11,6 @@
 namespace qv {
 
 namespace {
-
-bool IsMacroKind(uint8_t kind) {
-  return kind == kKindMacroEndMode || kind == kKindMacroRepeat;
-}
 
 // Sends `body` between BeginUpdate and EndUpdate; the first failure is the result, and EndUpdate
 // follows any BeginUpdate that went out.

@@ -48,7 +48,7 @@ bool IsKnownKind(uint8_t kind) {
 }
 
 bool IsMacroCode(const KeyFunction& code) {
-  return code.kind == kKindMacroEndMode || code.kind == kKindMacroRepeat;
+  return IsMacroKind(code.kind);
 }
 
 std::optional<KeyFunction> KeyFunctionOfProfileCode(int64_t value) {

@@ -44,6 +44,10 @@ inline constexpr KeyFunction kNoFunction{kKindNone, 0, 0};
 bool IsKnownKind(uint8_t kind);
 // Kinds 0x70 and 0x71.
 bool IsMacroCode(const KeyFunction& code);
+// The same by kind alone (0x70 end mode, 0x71 repeated), for key records and map entries.
+inline bool IsMacroKind(uint8_t kind) {
+  return kind == kKindMacroEndMode || kind == kKindMacroRepeat;
+}
 
 // ---- profile integer ----------------------------------------------------------------------
 

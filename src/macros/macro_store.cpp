@@ -6,6 +6,7 @@
 #include <set>
 #include <utility>
 
+#include "keys/key_function.h"
 #include "platform/trace.h"
 #include "profiles/json_access.h"
 #include "profiles/names.h"
@@ -22,10 +23,6 @@ constexpr const char* kIdKey = "Guid";
 void RemoveFile(const std::string& path) {
   std::error_code error;
   std::filesystem::remove(path, error);
-}
-
-bool IsMacroKind(uint8_t kind) {
-  return kind == 0x70 || kind == 0x71;
 }
 
 uint8_t CodeByte(int64_t code, int shift) {
