@@ -6,6 +6,7 @@
 #include "devices/ui/device_page_widget.h"
 #include "devices/ui/select_panel.h"
 #include "keys/ui/key_set_control.h"
+#include "lighting/ui/color_palette.h"
 #include "macros/ui/macro_control.h"
 #include "macros/ui/redio_macro_button.h"
 #include "profiles/ui/device_profile.h"
@@ -50,6 +51,8 @@ void RegisterSystemControls() {
   factory.Register<DevicePageWidget>(QStringLiteral("KestravaUSBDevice"));
   factory.Register<DevicePageWidget>(QStringLiteral("KestravaKeyboardDevice"));
   factory.Register<DevicePageWidget>(QStringLiteral("KestravaMouseDevice"));
+  // The colour field of the palette dialog and the lighting panel.
+  factory.Register<CColorPaletteUI>(QStringLiteral("CColorPaletteUI"));
 }
 
 }  // namespace qv::ui

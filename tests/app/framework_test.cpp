@@ -91,7 +91,9 @@ TEST(ControlFactoryTest, RegistersTheSystemClassesInTheirFixedOrder) {
       "CKestravaHS6533Device",
       // Layout names of the same controls.
       "SelectPanel", "DeviceKeyButton", "DeviceOption", "MpDevicePower", "KestravaUSBDevice",
-      "KestravaKeyboardDevice", "KestravaMouseDevice"};
+      "KestravaKeyboardDevice", "KestravaMouseDevice",
+      // Controls of this program's own.
+      "CColorPaletteUI"};
   EXPECT_EQ(ControlFactory::Instance().Names(), expected);
 }
 
