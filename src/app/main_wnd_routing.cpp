@@ -7,6 +7,7 @@
 
 #include "app/device_list.h"
 #include "app/main_wnd.h"
+#include "devices/keyboard_device.h"
 #include "platform/trace.h"
 #include "ui/control_ops.h"
 
@@ -95,11 +96,24 @@ void CMainWnd::Dispatch(const Route& route, const UiNotify& notify) {
       break;
     }
     case RouteOwner::kKeyboardSettings:
-      if (route.key == QLatin1String("reset_repeat_btn")) {
-        CKestravaUSBDevice* current = CurrentDevice();
-        if (!current || current->GetTypeCode() != kTypeKeyboard) return;
+    case RouteOwner::kPollingRate: {
+      // The mouse's polling options are its own panel's; here only the keyboard's System page.
+      CKestravaUSBDevice* current = CurrentDevice();
+      if (!current || current->GetTypeCode() != kTypeKeyboard) return;
+      auto* keyboard = dynamic_cast<CKestravaKeyboardDevice*>(current);
+      if (!keyboard) return;
+      const bool selected = IsSelected(notify.sender);
+      if (route.owner == RouteOwner::kPollingRate) {
+        if (selected) keyboard->SelectPollingRate(route.number);
+      } else if (route.key == QLatin1String("repeat_delay_check_")) {
+        if (selected) keyboard->SelectRepeatDelay(route.number);
+      } else if (route.key == QLatin1String("repeat_rate_slider")) {
+        keyboard->SetRepeatRate(static_cast<int>(notify.wParam));
+      } else {
+        keyboard->ChangeSystemSwitch(route.key.toStdString(), selected);
       }
       break;
+    }
     case RouteOwner::kDeviceList:
       if (!deviceList_) break;
       if (route.key == QLatin1String("device_select")) {

@@ -60,6 +60,31 @@ class DevicePageView {
   // Selects a page of a tab switch found with `FindControl`.
   virtual void SelectPage(int control, int page) = 0;
 
+  // Controls found with `FindControl`; unknown numbers and controls of another kind are
+  // ignored. Showing a state or value does not notify: a shown value is not a user's change.
+  // An option's (checkable control's) selection.
+  virtual void ShowSelected(int control, bool selected) {
+    (void)control;
+    (void)selected;
+  }
+  // A slider's value.
+  virtual void ShowValue(int control, int value) {
+    (void)control;
+    (void)value;
+  }
+  // A label's text (UTF-8), shown as it is.
+  virtual void ShowText(int control, const std::string& text) {
+    (void)control;
+    (void)text;
+  }
+  // Empties a text field and gives it a placeholder (UTF-8).
+  virtual void ClearTextField(int control, const std::string& placeholder) {
+    (void)control;
+    (void)placeholder;
+  }
+  // The loaded language's text (UTF-8) of a text id; the id itself when there is none.
+  virtual std::string TranslatedText(std::string_view id) { return std::string(id); }
+
   // The lighting panel's colour at (x, y); pages without a lighting panel ignore it.
   virtual void ShowLightPanelColor(int x, int y, uint32_t value) {
     (void)x;

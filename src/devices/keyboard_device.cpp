@@ -1,6 +1,7 @@
 #include "devices/keyboard_device.h"
 
 #include <algorithm>
+#include <string>
 
 #include "keys/key_code_tables.h"
 #include "keys/key_function.h"
@@ -108,6 +109,7 @@ void CKestravaKeyboardDevice::StoreAssignment(int key, const KeyAssignment& assi
 
 void CKestravaKeyboardDevice::BindPage() {
   CKestravaUSBDevice::BindPage();
+  SystemControls.clear();  // a new page has its own controls
   if (!PageView) return;
   // The profile panel: the kind, its folders and its list; its current profile becomes ours.
   if (ProfilePanelView* panel = PageView->ProfilePanel()) {
@@ -184,7 +186,110 @@ void CKestravaKeyboardDevice::Refresh() {
   SetLightPanelValues(s[kLightMode], s[kLightBrightness], s[kLightSpeed], s[kLightDirection]);
   SetLightPanelColor(0, 0, PageColorOf(PackLightColor(SettingsColor(), 255)));
   ShowKeyTexts();
+  ShowSystemStages();
   if (Hooks.refresh) Hooks.refresh();
+}
+
+// ---- System page ----------------------------------------------------------------------------
+
+namespace {
+
+constexpr const char* kPollingPrefix = "polling_rate_option_";
+constexpr const char* kRepeatDelayPrefix = "repeat_delay_check_";
+constexpr int kRepeatDelayStepMs = 250;
+
+bool IsOptionNumber(int n) {
+  return n >= 0 && n < kKeyboardOptionCount;
+}
+
+// An option number as shown: a number that names no option shows the first.
+int ShownOption(uint16_t n) {
+  return IsOptionNumber(n) ? n : 0;
+}
+
+}  // namespace
+
+int CKestravaKeyboardDevice::SystemControl(const std::string& name) {
+  if (!PageView) return -1;
+  const auto it = SystemControls.find(name);
+  if (it != SystemControls.end()) return it->second;
+  const int control = PageView->FindControl(name);
+  if (control >= 0) SystemControls.emplace(name, control);
+  return control;
+}
+
+void CKestravaKeyboardDevice::ShowOptionGroup(const char* prefix, int selected) {
+  // The chosen one first: clearing the selected member of an exclusive group first would not
+  // take.
+  std::string name = prefix;
+  name.append(std::to_string(selected));
+  PageView->ShowSelected(SystemControl(name), true);
+  for (int i = 0; i < kKeyboardOptionCount; ++i) {
+    if (i == selected) continue;
+    name = prefix;
+    name.append(std::to_string(i));
+    PageView->ShowSelected(SystemControl(name), false);
+  }
+}
+
+void CKestravaKeyboardDevice::ShowSystemStages() {
+  if (!PageView) return;
+  const KeyboardStages& s = SystemStages;
+  PageView->ShowSelected(SystemControl("winlockflag_option"), s.winFlag != 0);
+  PageView->ShowSelected(SystemControl("wflag_option"), s.wFlag != 0);
+  PageView->ShowSelected(SystemControl("6flag_option"), s.key6Flag != 0);
+  PageView->ShowValue(SystemControl("repeat_rate_slider"), s.repeat);
+  const int delay = ShownOption(s.repeatDelay);
+  ShowOptionGroup(kRepeatDelayPrefix, delay);
+  std::string label = PageView->TranslatedText("Repeat_Delay_Time");
+  label.append(std::to_string((delay + 1) * kRepeatDelayStepMs));
+  label.append("ms");
+  PageView->ShowText(SystemControl("repeat_delay_time_label1"), label);
+  PageView->ClearTextField(SystemControl("repeat_input_richedit"),
+                           PageView->TranslatedText("Repeat_input_text"));
+  ShowOptionGroup(kPollingPrefix, ShownOption(s.pollingRate));
+}
+
+void CKestravaKeyboardDevice::StoreSystemStages(bool send) {
+  const auto words = SystemStages.ToWords();
+  Profile.SetKeyboardSettings(words[0], words[1], words[2]);
+  SaveProfile();
+  // A failed write leaves the profile changed; the next write carries the values again.
+  if (send) WriteSettings(0, 0);
+}
+
+bool CKestravaKeyboardDevice::ChangeSystemSwitch(std::string_view option, bool selected) {
+  const uint16_t value = selected ? 1 : 0;
+  if (option == "winlockflag_option") {
+    SystemStages.winFlag = value;
+  } else if (option == "wflag_option") {
+    SystemStages.wFlag = value;
+  } else if (option == "6flag_option") {
+    SystemStages.key6Flag = value;
+  } else {
+    return false;
+  }
+  StoreSystemStages(true);
+  return true;
+}
+
+void CKestravaKeyboardDevice::SelectPollingRate(int n) {
+  if (!IsOptionNumber(n)) return;
+  SystemStages.pollingRate = static_cast<uint16_t>(n);
+  if (PageView) ShowOptionGroup(kPollingPrefix, n);
+  StoreSystemStages(true);
+}
+
+void CKestravaKeyboardDevice::SelectRepeatDelay(int n) {
+  if (!IsOptionNumber(n)) return;
+  SystemStages.repeatDelay = static_cast<uint16_t>(n);
+  ShowSystemStages();
+  StoreSystemStages(false);
+}
+
+void CKestravaKeyboardDevice::SetRepeatRate(int value) {
+  SystemStages.repeat = static_cast<uint16_t>(std::clamp(value, 0, kKeyboardRepeatRateMax));
+  StoreSystemStages(false);
 }
 
 void CKestravaKeyboardDevice::ReadPowerStatus() {

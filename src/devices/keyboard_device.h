@@ -25,7 +25,9 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "devices/keyboard_settings_record.h"
@@ -127,6 +129,21 @@ class CKestravaKeyboardDevice : public CKestravaUSBDevice {
   std::string GetProfilePath() const override;
   void SaveProfile() override;
 
+  // The System page (performance settings). Its controls are found by name in the page on
+  // first use and kept.
+  // Shows SystemStages: the three switches, the polling and repeat delay options, the repeat
+  // rate slider, the delay label and the emptied test field. Part of Refresh.
+  void ShowSystemStages();
+  // "winlockflag_option", "wflag_option" or "6flag_option" is now (not) selected: stored, the
+  // profile saved and the settings record written. False for another name (nothing done).
+  bool ChangeSystemSwitch(std::string_view option, bool selected);
+  // Polling rate option n chosen: stored, shown, saved and written. Other numbers are ignored.
+  void SelectPollingRate(int n);
+  // Repeat delay option n chosen: stored, shown and saved; the keyboard is not told.
+  void SelectRepeatDelay(int n);
+  // The repeat rate slider's value (bounded to its range): stored and saved; not sent.
+  void SetRepeatRate(int value);
+
   // The keyboard's own operations.
   // The connection read; also sends 0x0D04 (product id, version) once the sequence has ended.
   TransactionResult ConnectionRead();
@@ -186,6 +203,12 @@ class CKestravaKeyboardDevice : public CKestravaUSBDevice {
   std::vector<int> AssignedMacros(const KeyAssignmentMap& assignments, size_t macroCount) const;
   // Number of macros listed in "macro.config"; 0 when it cannot be read.
   size_t MacroCount() const;
+  // A System page control by name, kept once found; -1 while the page has none.
+  int SystemControl(const std::string& name);
+  // Shows option `selected` of a four-member group and clears the others.
+  void ShowOptionGroup(const char* prefix, int selected);
+  // SystemStages into the profile, saved; `send`: the settings record is written too.
+  void StoreSystemStages(bool send);
   // Runs Resync now or through the scheduler hook.
   void RequestResync();
   // The frame positions of the connected key map (0 before a connection).
@@ -204,6 +227,7 @@ class CKestravaKeyboardDevice : public CKestravaUSBDevice {
   std::vector<int> LightModeList;
   std::array<uint8_t, kPowerStatusSize> PowerStatus{};
   KeyboardHooks Hooks;
+  std::map<std::string, int> SystemControls;
 };
 
 }  // namespace qv

@@ -13,6 +13,28 @@ constexpr const char* kCustomLightMode = "CustomLightMode";
 constexpr const char* kLightColorInfo = "LightColorInfo";
 constexpr const char* kGroupIndex = "CustomLightModeGroupIndex";
 
+// A stored value outside [low, high] reads as `outside`, so that a negative number in a file
+// does not come back as 65535 and an option number always names one of the options.
+uint16_t StageOr(const Json::Value& stages, const char* key, int64_t low, int64_t high,
+                 int64_t outside) {
+  int64_t v = 0;
+  if (!JsonInt64(stages, key, &v)) return 0;
+  if (v < low || v > high) v = outside;
+  return static_cast<uint16_t>(v);
+}
+
+// A switch is on when its stored number is not zero, as the page shows it.
+uint16_t SwitchOf(const Json::Value& stages, const char* key) {
+  int64_t v = 0;
+  return JsonInt64(stages, key, &v) && v != 0 ? 1 : 0;
+}
+
+uint16_t RepeatRateOf(const Json::Value& stages) {
+  int64_t v = 0;
+  if (!JsonInt64(stages, "Repeat", &v)) return 0;
+  return static_cast<uint16_t>(std::clamp<int64_t>(v, 0, kKeyboardRepeatRateMax));
+}
+
 bool GroupInBounds(int group) {
   return group >= 0 && group < kMaxCustomLightGroups;
 }
@@ -31,9 +53,11 @@ Json::Value ColorObject(const CustomLightColor& c) {
 std::array<uint32_t, 3> CKeyboardProfiledata::KeyboardSettings() {
   settings_ = {};
   if (const Json::Value* s = Section(kSystemStages)) {
-    settings_[0] = PackHalves(JsonU16Or0(*s, "Repeat"), JsonU16Or0(*s, "RepeatDelay"));
-    settings_[1] = PackHalves(JsonU16Or0(*s, "Key6Flag"), JsonU16Or0(*s, "PollingRate"));
-    settings_[2] = PackHalves(JsonU16Or0(*s, "WFlag"), JsonU16Or0(*s, "WinFlag"));
+    const int64_t lastOption = kKeyboardOptionCount - 1;
+    settings_[0] = PackHalves(RepeatRateOf(*s), StageOr(*s, "RepeatDelay", 0, lastOption, 0));
+    settings_[1] =
+        PackHalves(SwitchOf(*s, "Key6Flag"), StageOr(*s, "PollingRate", 0, lastOption, 0));
+    settings_[2] = PackHalves(SwitchOf(*s, "WFlag"), SwitchOf(*s, "WinFlag"));
   }
   return settings_;
 }

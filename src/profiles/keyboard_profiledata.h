@@ -3,6 +3,11 @@
 // RepeatDelay, Key6Flag | PollingRate, WFlag | WinFlag, low half first) and "CustomLightMode"
 // (per-key colour groups).
 //
+// "SystemStages" values read from the file are bounded: the switches to 0..1, the option
+// numbers (polling rate, repeat delay) to 0..kKeyboardOptionCount-1 and the repeat rate to
+// 0..kKeyboardRepeatRateMax; a switch or option number out of bounds reads as 0, a repeat rate
+// is clamped.
+//
 // Group indexes, whether passed in or read from the file, are bounded by kMaxCustomLightGroups
 // and colour counts by kMaxCustomLightColors before any array element is created.
 // Threading and ownership as the base class.
@@ -16,6 +21,10 @@
 
 namespace qv {
 
+// The polling rate and repeat delay option groups have this many members.
+inline constexpr int kKeyboardOptionCount = 4;
+// The repeat rate slider's range is 0..kKeyboardRepeatRateMax.
+inline constexpr int kKeyboardRepeatRateMax = 100;
 inline constexpr int kMaxCustomLightGroups = 16;
 inline constexpr int kMaxCustomLightColors = 256;  // the keyboard keeps 170 lights
 

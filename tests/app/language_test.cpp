@@ -147,6 +147,7 @@ QSet<QString> UsedTextIds() {
                          "message_text_25",
                          "message_text_26",
                          "firmware_update_ask_text",
+                         "Repeat_Delay_Time",
                          "控制灯光",
                          "不控制灯光",
                          "software_rev_text",
@@ -164,7 +165,15 @@ QSet<QString> UsedTextIds() {
                          "unknow_device_name_text",
                          "not_available_text",
                          "cable_text",
-                         "receiver_text"}) {
+                         "receiver_text",
+                         "macro_state_down_text",
+                         "macro_state_up_text",
+                         "macro_input_access_text",
+                         "macro_write_failed_text",
+                         "macro_import_bad_text",
+                         "macro_trimmed_text",
+                         "macro_file_damaged_text",
+                         "palette_write_failed_text"}) {
     ids.insert(QString::fromUtf8(id));
   }
   return ids;

@@ -1,6 +1,7 @@
 // Pictures of the windows for the documentation, in both languages: the main window without a
 // device and with the keyboard, the keyboard page with the profile list open and with a key
-// given another function, the macro page recording and with a long macro, the message box,
+// given another function, the macro page recording and with a long macro, the colour palette
+// dialog, the message box,
 // the about window and the settings window. Written only
 // when QV_SCREENSHOTS is set to a folder, e.g.
 //   QV_SCREENSHOTS=docs QT_QPA_PLATFORM=xcb build/tests/app/qv_test_app --gtest_filter=Screen*
@@ -18,6 +19,7 @@
 
 #include "app/aux_windows.h"
 #include "keys/ui/key_set_control.h"
+#include "lighting/ui/color_select_wnd.h"
 #include "macros/ui/macro_control.h"
 #include "main_wnd_fixture.h"
 #include "profiles/ui/device_profile.h"
@@ -168,6 +170,12 @@ TEST_F(ScreenshotTest, WindowsInBothLanguages) {
     names->setCurrentRow(1);
     QTest::qWait(50);
     Save(w.grab().toImage(), QStringLiteral("macros-long-%1.png").arg(tag));
+
+    // The System tab (performance settings).
+    Keyboard()->ShowFunctionPage(4);
+    panel->SelectOperationTab(4);
+    QTest::qWait(50);
+    Save(w.grab().toImage(), QStringLiteral("system-%1.png").arg(tag));
     Keyboard()->ShowFunctionPage(1);
     panel->SelectOperationTab(1);
 
@@ -188,6 +196,15 @@ TEST_F(ScreenshotTest, WindowsInBothLanguages) {
               QSize(CAboutWnd::kWidth, CAboutWnd::kHeight));
     Save(aboutImage, QStringLiteral("about-%1.png").arg(tag));
     about.Close(0);
+
+    CColorSelectWnd palette(&w);
+    ASSERT_TRUE(palette.CreatePalette());
+    palette.SetDpiValue(96);
+    palette.SetColor(0xFFE8384F);
+    palette.ShowSevenColor(true);
+    w.Fonts().Apply(&palette);
+    Save(Grab(palette), QStringLiteral("palette-%1.png").arg(tag));
+    palette.Close(0);
 
     w.OpenSettings(false);
     auto* settings = qobject_cast<CSetWnd*>(w.SettingsWindow());

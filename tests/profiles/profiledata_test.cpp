@@ -2,6 +2,7 @@
 // values from hand-edited or imported files that are out of range or of the wrong type.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -266,7 +267,7 @@ TEST_F(ProfileTest, KeyboardSettingsPackSixteenBitHalves) {
        "{\"SystemStages\":{\"Repeat\":70000,\"RepeatDelay\":2,\"Key6Flag\":1,"
        "\"PollingRate\":3,\"WFlag\":\"1\",\"WinFlag\":1}}");
   const auto words = data.KeyboardSettings();
-  EXPECT_EQ(words[0], (2u << 16) | (70000u & 0xFFFF));
+  EXPECT_EQ(words[0], (2u << 16) | static_cast<uint32_t>(kKeyboardRepeatRateMax));
   EXPECT_EQ(words[1], (3u << 16) | 1u);
   EXPECT_EQ(words[2], 1u << 16);
   data.SetKeyboardSettings(0x00030014, 0x00020001, 0x00010000);
@@ -276,6 +277,45 @@ TEST_F(ProfileTest, KeyboardSettingsPackSixteenBitHalves) {
   EXPECT_EQ(s["PollingRate"].asInt(), 2);
   EXPECT_EQ(s["WFlag"].asInt(), 0);
   EXPECT_EQ(s["WinFlag"].asInt(), 1);
+}
+
+// Values out of their range in a file: a switch or option number reads as 0, the repeat rate
+// is clamped to the slider's range, so that nothing goes back to the file or the keyboard as
+// 65535.
+TEST_F(ProfileTest, KeyboardSettingsOutOfRangeAreBounded) {
+  struct Case {
+    const char* stages;
+    // Repeat, RepeatDelay, Key6Flag, PollingRate, WFlag, WinFlag
+    std::array<uint32_t, 6> expected;
+  };
+  // The six values of the three packed words, low half first.
+  const auto halves = [](const std::array<uint32_t, 3>& w) {
+    return std::array<uint32_t, 6>{w[0] & 0xFFFF, w[0] >> 16,    w[1] & 0xFFFF,
+                                   w[1] >> 16,    w[2] & 0xFFFF, w[2] >> 16};
+  };
+  const Case cases[] = {
+      {"\"Repeat\":-1,\"RepeatDelay\":-1,\"Key6Flag\":-1,\"PollingRate\":-1,\"WFlag\":-1,"
+       "\"WinFlag\":-1",
+       {0, 0, 1, 0, 1, 1}},  // a switch is on when its number is not zero
+      {"\"Repeat\":65535,\"RepeatDelay\":4,\"Key6Flag\":2,\"PollingRate\":7,\"WFlag\":65536,"
+       "\"WinFlag\":1",
+       {static_cast<uint32_t>(kKeyboardRepeatRateMax), 0, 1, 0, 1, 1}},
+      {"\"Repeat\":37,\"RepeatDelay\":3,\"Key6Flag\":1,\"PollingRate\":3,\"WFlag\":1,"
+       "\"WinFlag\":0",
+       {37, 3, 1, 3, 1, 0}},
+  };
+  for (const Case& c : cases) {
+    CKeyboardProfiledata data;
+    Open(data, std::string("{\"SystemStages\":{").append(c.stages).append("}}"));
+    const auto w = data.KeyboardSettings();
+    EXPECT_EQ(halves(w), c.expected) << c.stages;
+    // Stored back as read, the file holds the bounded values.
+    data.SetKeyboardSettings(w[0], w[1], w[2]);
+    ASSERT_EQ(data.SaveProfile(), kStoreOk);
+    CKeyboardProfiledata again;
+    again.LoadDeviceEntry(data.ProfilePath());
+    EXPECT_EQ(halves(again.KeyboardSettings()), c.expected) << c.stages;
+  }
 }
 
 TEST_F(ProfileTest, CustomColorsOfMissingGroupAreCreatedAsZeros) {

@@ -1,7 +1,11 @@
 #include "devices/ui/device_page_widget.h"
 
 #include <QEvent>
+#include <QLineEdit>
 #include <QMetaObject>
+#include <QPlainTextEdit>
+#include <QSignalBlocker>
+#include <QTextEdit>
 #include <QThread>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -184,6 +188,46 @@ int DevicePageWidget::FindControl(std::string_view name) {
 
 void DevicePageWidget::SelectPage(int control, int page) {
   SelectItem(ControlAt(control), page);
+}
+
+void DevicePageWidget::ShowSelected(int control, bool selected) {
+  QWidget* option = ControlAt(control);
+  const QSignalBlocker quiet(option);
+  SetSelected(option, selected);
+}
+
+void DevicePageWidget::ShowValue(int control, int value) {
+  QWidget* slider = ControlAt(control);
+  const QSignalBlocker quiet(slider);
+  SetValue(slider, value);
+}
+
+void DevicePageWidget::ShowText(int control, const std::string& text) {
+  qv::ui::ShowText(ControlAt(control), QString::fromStdString(text));
+}
+
+void DevicePageWidget::ClearTextField(int control, const std::string& placeholder) {
+  QWidget* field = ControlAt(control);
+  const QString text = QString::fromStdString(placeholder);
+  if (auto* rich = qobject_cast<QTextEdit*>(field)) {
+    rich->clear();
+    rich->setPlaceholderText(text);
+  } else if (auto* plain = qobject_cast<QPlainTextEdit*>(field)) {
+    plain->clear();
+    plain->setPlaceholderText(text);
+  } else if (auto* line = qobject_cast<QLineEdit*>(field)) {
+    line->clear();
+    line->setPlaceholderText(text);
+  }
+}
+
+std::string DevicePageWidget::TranslatedText(std::string_view id) {
+  const QString textId = QString::fromUtf8(id.data(), static_cast<qsizetype>(id.size()));
+  QWidget* probe = qv::ui::FindControl(this, QStringLiteral("text_test"));
+  if (!probe) return CResourceManager::Text(textId).toStdString();
+  // The probe is hidden, so it may be any page's; it shows the id's text once it carries it.
+  SetTextId(probe, textId);
+  return Text(probe).toStdString();
 }
 
 void DevicePageWidget::SetTextLookup(std::function<QString(const QString&)> lookup) {

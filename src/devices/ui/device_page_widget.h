@@ -76,6 +76,12 @@ class DevicePageWidget : public QFrame, public qv::DevicePageView {
   void SelectPage(int control, int page) override;
   void ShowKeyTexts(int control, const std::string& factoryName,
                     const std::string& assignedName) override;
+  void ShowSelected(int control, bool selected) override;
+  void ShowValue(int control, int value) override;
+  void ShowText(int control, const std::string& text) override;
+  void ClearTextField(int control, const std::string& placeholder) override;
+  // Through the page's hidden label "text_test" when it has one.
+  std::string TranslatedText(std::string_view id) override;
 
  Q_SIGNALS:
   void PageNotified(const qv::ui::UiNotify& notify);
